@@ -1,0 +1,26 @@
+// The program's one pseudo-random generator, the classic 214013 / 2531011 recipe.
+//
+// Kept in the project's namespace so it is never confused with the C library's
+// rand(), whose sequence differs between platforms. Every random decision of
+// the game draws from here, in a fixed order, so a seed replays a whole game.
+#pragma once
+
+#include <cstdint>
+
+namespace torvelkan {
+
+inline constexpr int kRandMax = 32767;
+
+// Sets the generator's state.
+void srand(std::uint32_t seed);
+
+// Advances the state and returns a value from 0 to 32767.
+int rand();
+
+// rand() scaled by the float nearest 1/32767: from 0 to 1, both ends included.
+float RandomUnit();
+
+// The raw state, for tests that check how many numbers were drawn.
+std::uint32_t RandomState();
+
+}  // namespace torvelkan

@@ -1,0 +1,38 @@
+// World points map to cells by truncation toward zero.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "common/world.h"
+
+namespace torvelkan {
+namespace {
+
+TEST(World, CellsAreFiveByUnitsWideAndSixHigh) {
+  EXPECT_EQ(WorldToColumn(0.0f), 0);
+  EXPECT_EQ(WorldToColumn(4.99f), 0);
+  EXPECT_EQ(WorldToColumn(5.0f), 1);
+  EXPECT_EQ(WorldToColumn(399.0f), 79);
+  EXPECT_EQ(WorldToColumn(400.0f), 80);
+  EXPECT_EQ(WorldToRow(5.99f), 0);
+  EXPECT_EQ(WorldToRow(6.0f), 1);
+  EXPECT_EQ(WorldToRow(299.0f), 49);
+  EXPECT_EQ(WorldToRow(300.0f), 50);
+}
+
+TEST(World, PointsJustAboveOrLeftOfZeroStayInCellZero) {
+  EXPECT_EQ(WorldToColumn(-4.9f), 0);
+  EXPECT_EQ(WorldToColumn(-5.0f), -1);
+  EXPECT_EQ(WorldToRow(-5.9f), 0);
+  EXPECT_EQ(WorldToRow(-6.0f), -1);
+}
+
+TEST(World, FarAwayPointsLandFarOffTheGrid) {
+  EXPECT_EQ(WorldToRow(-1e30f), std::numeric_limits<int>::min());
+  EXPECT_EQ(WorldToColumn(1e30f), std::numeric_limits<int>::max());
+  EXPECT_EQ(WorldToColumn(std::numeric_limits<float>::quiet_NaN()),
+            std::numeric_limits<int>::min());
+}
+
+}  // namespace
+}  // namespace torvelkan
