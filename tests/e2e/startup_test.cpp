@@ -65,6 +65,7 @@ TEST(Startup, WithoutATerminalItSaysSoAndFails) {
   const std::string output =
       TmuxSession::Host("timeout 10 " + ShellQuote(GameBinary()) + " < /dev/null > /dev/null 2>&1; echo $?", &status);
   EXPECT_NE(output, "0\n") << "the game must not run blind without a terminal";
+  EXPECT_NE(output, "124\n") << "the game must end at once without a terminal";
 }
 
 }  // namespace
