@@ -167,21 +167,6 @@ TEST_F(Logo, TheLaterStrokeSetsASharedCellEvenWhenDimmer) {
   EXPECT_EQ(written.at({2, 1}), 240);
 }
 
-TEST_F(Logo, TheTableHasNoFlatOrUprightStrokeAndSitsOnTheGrid) {
-  IntroLogo logo;
-  ASSERT_EQ(logo.Segments().size(), 31u);
-  for (const LogoSegment& s : logo.Segments()) {
-    EXPECT_NE(s.x1, s.x2);
-    EXPECT_NE(s.y1, s.y2);
-    for (float v : {s.x1, s.y1, s.x2, s.y2}) {
-      EXPECT_EQ(static_cast<int>(v) % 5, 0);
-      EXPECT_EQ(static_cast<float>(static_cast<int>(v)), v);
-    }
-  }
-  EXPECT_EQ(logo.Segments().front().x1, 0.0f);
-  EXPECT_EQ(logo.Segments().back().x2, 390.0f);
-}
-
 TEST_F(Logo, TheWholeLogoFitsBelowTheCounterRow) {
   IntroLogo logo;
   logo.Update(1, 0);
