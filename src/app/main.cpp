@@ -14,7 +14,7 @@ int main() {
   try {
     PlatformDevice device;  // takes the console over; given back when destroyed
     ConsoleScreen screen(device);
-    App app(screen, [] { return GetTickCount(); });
+    App app(screen, [] { return torvelkan::GetTickCount(); });
     FramePacer pacer(kPassPeriodMicroseconds);
     RunMainLoop(screen, app, [&pacer] { pacer.Wait(); });
   } catch (const std::exception& error) {

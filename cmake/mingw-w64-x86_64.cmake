@@ -1,0 +1,19 @@
+# Cross-building the Windows game with Debian's MinGW-w64 (package
+# g++-mingw-w64-x86-64-posix):
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(TORVELKAN_MINGW_PREFIX x86_64-w64-mingw32)
+find_program(CMAKE_CXX_COMPILER NAMES ${TORVELKAN_MINGW_PREFIX}-g++-posix ${TORVELKAN_MINGW_PREFIX}-g++ REQUIRED)
+find_program(CMAKE_C_COMPILER NAMES ${TORVELKAN_MINGW_PREFIX}-gcc-posix ${TORVELKAN_MINGW_PREFIX}-gcc)
+find_program(CMAKE_RC_COMPILER NAMES ${TORVELKAN_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TORVELKAN_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# One .exe that runs without the compiler's DLLs beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -1,0 +1,77 @@
+// Frame pacing on Windows.
+//
+// An ordinary Sleep lasts a whole scheduler tick (about 15.6 ms), far longer
+// than a 2 ms pass. A high-resolution waitable timer (Windows 10 1803 and
+// later) wakes on time without touching the system's timer; on older systems
+// the timer resolution is raised to 1 ms for the life of the pacer instead.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#include <timeapi.h>
+
+#include "common/frame_pacer.h"
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace torvelkan {
+namespace {
+
+// One timer per process: the pacer is made once, by the program entry.
+HANDLE timer = nullptr;
+bool raisedResolution = false;
+
+std::int64_t NowMicroseconds() {
+  static const std::int64_t frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<std::int64_t>(f.QuadPart);
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<std::int64_t>(now.QuadPart / frequency * 1000000 +
+                                   now.QuadPart % frequency * 1000000 / frequency);
+}
+
+}  // namespace
+
+FramePacer::FramePacer(std::int64_t periodMicroseconds)
+    : periodUs(periodMicroseconds), deadlineUs(NowMicroseconds() + periodMicroseconds) {
+  timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+  if (timer == nullptr) {
+    raisedResolution = timeBeginPeriod(1) == TIMERR_NOERROR;
+    timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+  }
+}
+
+FramePacer::~FramePacer() {
+  if (timer != nullptr) {
+    CloseHandle(timer);
+    timer = nullptr;
+  }
+  if (raisedResolution) {
+    timeEndPeriod(1);
+    raisedResolution = false;
+  }
+}
+
+void FramePacer::Wait() {
+  const std::int64_t now = NowMicroseconds();
+  if (now < deadlineUs) {
+    if (timer != nullptr) {
+      LARGE_INTEGER due;
+      due.QuadPart = -(deadlineUs - now) * 10;  // relative, in 100 ns units
+      if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+        WaitForSingleObject(timer, INFINITE);
+      }
+    } else {
+      Sleep(static_cast<DWORD>((deadlineUs - now + 999) / 1000));
+    }
+    deadlineUs += periodUs;
+  } else {
+    deadlineUs = now + periodUs;
+  }
+}
+
+}  // namespace torvelkan
