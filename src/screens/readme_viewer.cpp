@@ -54,8 +54,10 @@ void ReadmeViewer::LoadText(const ReadmeSource& source) {
       source(kMaxTextBytes, [this](const unsigned char* bytes, std::size_t count) {
         // The cap holds whatever a source hands over.
         count = std::min(count, kMaxTextBytes - text.size());
+        const std::size_t at = text.size();
+        text.resize(at + count);
         for (std::size_t i = 0; i < count; ++i) {
-          text.push_back(static_cast<char>(Transliterate(bytes[i])));
+          text[at + i] = static_cast<char>(Transliterate(bytes[i]));
         }
       });
   if (!opened) {

@@ -119,18 +119,6 @@ TEST(ReadmeViewer, DownStopsWhenTheLastLineStandsOnRowFortyNine) {
   }
 }
 
-TEST(ReadmeViewer, FortyEightBreaksScrollOnceToLinesOneToFortyEight) {
-  DrawnViewer shown(FromMemory(NumberedLines(48, true)));
-  EXPECT_EQ(shown.Row(49), "line 47");
-  shown.Press(vk::kDown);
-  EXPECT_EQ(shown.viewer.Scroll(), 1);
-  shown.Press(vk::kDown);
-  EXPECT_EQ(shown.viewer.Scroll(), 1);
-  EXPECT_EQ(shown.Row(2), "line 1");
-  EXPECT_EQ(shown.Row(48), "line 47");
-  EXPECT_EQ(shown.Row(49), "");  // line 48, after the final '\n'
-}
-
 // Line k is empty when k is a multiple of 7, else "line k", so that empty
 // lines stand at the top and the bottom of the window as it moves.
 TEST(ReadmeViewer, EveryScrollPositionShowsItsFortyEightLinesBothWays) {
@@ -160,16 +148,6 @@ TEST(ReadmeViewer, EveryScrollPositionShowsItsFortyEightLinesBothWays) {
     shown.Press(vk::kUp);
     ASSERT_EQ(shown.viewer.Scroll(), step);
     expectWindow();
-  }
-}
-
-TEST(ReadmeViewer, AShortTextLeavesTheRowsBelowItBlank) {
-  DrawnViewer shown(FromMemory("first\n\nthird\n"));
-  EXPECT_EQ(shown.Row(2), "first");
-  EXPECT_EQ(shown.Row(3), "");
-  EXPECT_EQ(shown.Row(4), "third");
-  for (int row = 5; row < kRows; ++row) {
-    EXPECT_EQ(shown.Row(row), "") << "row " << row;
   }
 }
 
