@@ -21,6 +21,9 @@ int main() {
     // The console has been given back by now, so the message stays readable.
     std::fprintf(stderr, "torvelkan: %s\n", error.what());
     return 1;
+  } catch (...) {
+    std::fprintf(stderr, "torvelkan: stopped by an unknown error\n");
+    return 1;
   }
   return 0;
 }

@@ -1,39 +1,402 @@
-// The console device for POSIX terminals (placeholder until the full device lands).
+// The console device for POSIX terminals.
 #include "console/terminal_device.h"
 
 #include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <string>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <stdexcept>
+
+#include "common/keys.h"
+#include "common/tick.h"
+#include "console/terminal_signals.h"
 
 namespace torvelkan {
+namespace {
 
-TerminalDevice::TerminalDevice() {}
-TerminalDevice::~TerminalDevice() {}
+// The alternate screen, no cursor, no line wrap, the old title saved, the
+// screen cleared in the default colours.
+constexpr std::string_view kEnter = "\x1b[?1049h\x1b[22;0t\x1b[?25l\x1b[?7l\x1b[0m\x1b[2J";
+// Undone in the opposite order.
+constexpr std::string_view kLeave = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
+constexpr std::string_view kPopKeyboardFlags = "\x1b[<u";
+// Does it speak the kitty keyboard protocol? The device attributes request
+// after it is answered by virtually every terminal, so its answer ends the wait.
+constexpr std::string_view kQuestions = "\x1b[?u\x1b[c";
+// Please be 80 x 50 (terminals that do not take window requests ignore it).
+constexpr std::string_view kAskForSize = "\x1b[8;50;80t";
+
+bool IsTerminal(int fd) { return isatty(fd) == 1; }
+
+termios RawModes(termios modes) {
+  // No echo, no line editing; Ctrl+C and Ctrl+Z still signal.
+  modes.c_lflag &= static_cast<tcflag_t>(~(ECHO | ICANON | IEXTEN));
+  modes.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP));
+  modes.c_cc[VMIN] = 0;
+  modes.c_cc[VTIME] = 0;
+  return modes;
+}
+
+std::string SizeWarning(int columns, int rows) {
+  char text[96];
+  std::snprintf(text, sizeof text, "Torvelkan needs 80 x 50 cells, this terminal has %d x %d", columns,
+                rows);
+  std::string message = text;
+  if (static_cast<int>(message.size()) > columns) {
+    std::snprintf(text, sizeof text, "needs 80x50, has %dx%d", columns, rows);
+    message = text;
+  }
+  return message;
+}
+
+}  // namespace
+
+TerminalDevice::TerminalDevice() : TerminalDevice(Settings{}) {}
+
+TerminalDevice::TerminalDevice(const Settings& given) : settings(given) {
+  if (!IsTerminal(settings.inputFd) || !IsTerminal(settings.outputFd)) {
+    throw std::runtime_error("the game needs a terminal: its input and output must not be redirected");
+  }
+  if (tcgetattr(settings.inputFd, &saved) != 0) {
+    throw std::runtime_error("the terminal's modes cannot be read");
+  }
+  terminal_signals::ClearQuitSignal();
+  terminal_signals::TakeSuspendRequest();
+  terminal_signals::TakeContinued();
+  terminal_signals::TakeResized();
+  terminal_signals::Install();
+  Take();
+  AskTheTerminal();
+}
+
+TerminalDevice::~TerminalDevice() {
+  Give();
+  terminal_signals::Uninstall();
+  const int signal = terminal_signals::QuitSignal();
+  if (signal != 0 && settings.endBySignal) {
+    std::fflush(nullptr);
+    ::signal(signal, SIG_DFL);
+    raise(signal);
+  }
+}
+
+std::string TerminalDevice::RestoreBytes() const {
+  std::string bytes;
+  if (kitty) {
+    bytes += kPopKeyboardFlags;
+  }
+  bytes += kLeave;
+  return bytes;
+}
+
+void TerminalDevice::Take() {
+  const termios raw = RawModes(saved);
+  tcsetattr(settings.inputFd, TCSANOW, &raw);
+  terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
+  taken = true;
+  std::string bytes(kEnter);
+  if (kitty) {
+    bytes += "\x1b[>";
+    bytes += std::to_string(kKittyFlags);
+    bytes += "u";
+  }
+  if (!title.empty()) {
+    bytes += "\x1b]2;" + title + "\x1b\\";
+  }
+  Send(bytes);
+  ReadSize();
+  encoder.Invalidate();
+  sentOnce = false;
+}
+
+void TerminalDevice::Give() {
+  if (!taken) {
+    return;
+  }
+  taken = false;
+  ReleaseEverything();
+  terminal_signals::RestoreNow();
+}
+
+void TerminalDevice::AskTheTerminal() {
+  Send(std::string(kQuestions) + std::string(kAskForSize));
+  const auto start = std::chrono::steady_clock::now();
+  const auto limit = std::chrono::milliseconds(settings.answerWaitMs);
+  bool flagsAnswered = false;
+  bool attributesAnswered = false;
+  std::vector<TerminalInput> early;
+  while (!attributesAnswered) {
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if (waited >= limit) {
+      break;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - waited).count();
+    pollfd in{settings.inputFd, POLLIN, 0};
+    const int ready = poll(&in, 1, static_cast<int>(std::max<long long>(1, left)));
+    if (ready < 0 && errno != EINTR) {
+      break;
+    }
+    if (ready <= 0) {
+      continue;
+    }
+    unsigned char buffer[512];
+    const ssize_t n = read(settings.inputFd, buffer, sizeof buffer);
+    if (n <= 0) {
+      continue;
+    }
+    decoded.clear();
+    decoder.Feed(buffer, static_cast<std::size_t>(n), GetTickCount(), decoded);
+    for (const TerminalInput& input : decoded) {
+      if (input.kind == TerminalInput::Kind::kKeyboardFlagsReply) {
+        flagsAnswered = !attributesAnswered;
+      } else if (input.kind == TerminalInput::Kind::kDeviceAttributesReply) {
+        attributesAnswered = true;
+      } else {
+        early.push_back(input);  // a key typed meanwhile is kept
+      }
+    }
+  }
+  if (flagsAnswered) {
+    kitty = true;
+    Send("\x1b[>" + std::to_string(kKittyFlags) + "u");
+    terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
+  }
+  for (const TerminalInput& input : early) {
+    Translate(input, GetTickCount());
+  }
+}
+
+void TerminalDevice::ReadSize() {
+  winsize size{};
+  if (ioctl(settings.outputFd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+    columns = size.ws_col;
+    rows = size.ws_row;
+  }
+  if (columns < kColumns || rows < kRows) {
+    // The rest of the screen must not keep pieces of a larger frame.
+    Send("\x1b[0m\x1b[2J");
+  }
+  encoder.SetVisibleArea(columns, rows);
+  encoder.Invalidate();
+}
+
+void TerminalDevice::Suspend() {
+  Give();
+  // Stop as the terminal would have stopped us; SIGCONT comes back here.
+  struct sigaction ours {};
+  struct sigaction stop {};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGTSTP, &stop, &ours);
+  raise(SIGTSTP);
+  sigaction(SIGTSTP, &ours, nullptr);
+  terminal_signals::TakeContinued();
+  if (terminal_signals::QuitSignal() == 0) {
+    Take();
+  }
+}
+
+void TerminalDevice::Service() {
+  if (terminal_signals::TakeSuspendRequest()) {
+    Suspend();
+  }
+  if (terminal_signals::TakeContinued()) {
+    // Continued after a stop we did not see coming: the shell may have
+    // changed the modes meanwhile, so take the terminal over again.
+    if (taken) {
+      taken = false;
+      terminal_signals::Disarm();
+    }
+    Take();
+  }
+  if (terminal_signals::TakeResized() && taken) {
+    ReadSize();
+  }
+}
 
 void TerminalDevice::Present(const CellGrid& cells) {
-  std::string out = "\x1b[H";
-  for (int r = 0; r < kRows; ++r) {
-    for (int c = 0; c < kColumns; ++c) {
-      const std::uint8_t ch = CellChar(cells[static_cast<std::size_t>(r * kColumns + c)]);
-      out.push_back(ch >= 32 && ch < 127 ? static_cast<char>(ch) : ' ');
-    }
-    out += "\r\n";
+  Service();
+  if (!taken) {
+    return;
   }
-  (void)!write(1, out.data(), out.size());
+  const auto now = std::chrono::steady_clock::now();
+  if (sentOnce && now - lastSend < kSendPeriod) {
+    return;  // the newest frame goes out with a later present
+  }
+  pollfd out{settings.outputFd, POLLOUT, 0};
+  if (poll(&out, 1, 0) != 1 || (out.revents & POLLOUT) == 0) {
+    return;  // the terminal is still busy: what differs goes out later
+  }
+  output.clear();
+  if (columns < kColumns || rows < kRows) {
+    encoder.Encode(WithSizeWarning(cells), output);
+  } else {
+    encoder.Encode(cells, output);
+  }
+  if (!output.empty() && !Send(output)) {
+    encoder.Invalidate();
+  }
+  lastSend = now;
+  sentOnce = true;
+}
+
+CellGrid TerminalDevice::WithSizeWarning(const CellGrid& cells) const {
+  CellGrid shown = cells;
+  const std::string message = SizeWarning(columns, rows);
+  const int row = std::min(rows, kRows) - 1;
+  const int width = std::min(columns, kColumns);
+  for (int column = 0; column < width; ++column) {
+    Cell& cell = shown[static_cast<std::size_t>(row * kColumns + column)];
+    const std::size_t at = static_cast<std::size_t>(column);
+    cell.Char.UnicodeChar = at < message.size() ? static_cast<unsigned char>(message[at]) : ' ';
+    cell.Attributes = 0x4F;  // bright white on red
+  }
+  return shown;
+}
+
+bool TerminalDevice::Send(const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = write(settings.outputFd, bytes.data() + sent, bytes.size() - sent);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd out{settings.outputFd, POLLOUT, 0};
+      if (poll(&out, 1, 100) > 0) {
+        continue;
+      }
+    }
+    bytesSent += sent;
+    return false;
+  }
+  bytesSent += sent;
+  return true;
+}
+
+void TerminalDevice::Pump() {
+  const std::uint32_t now = GetTickCount();
+  unsigned char buffer[1024];
+  for (;;) {
+    pollfd in{settings.inputFd, POLLIN, 0};
+    if (poll(&in, 1, 0) != 1 || (in.revents & POLLIN) == 0) {
+      break;
+    }
+    const ssize_t n = read(settings.inputFd, buffer, sizeof buffer);
+    if (n <= 0) {
+      break;
+    }
+    decoded.clear();
+    decoder.Feed(buffer, static_cast<std::size_t>(n), now, decoded);
+    for (const TerminalInput& input : decoded) {
+      Translate(input, now);
+    }
+    if (static_cast<std::size_t>(n) < sizeof buffer) {
+      break;
+    }
+  }
+  decoded.clear();
+  decoder.Flush(now, decoded);
+  for (const TerminalInput& input : decoded) {
+    Translate(input, now);
+  }
+  guessed.clear();
+  guesser.Expire(now, guessed);
+  for (const GuessedKeyEvent& key : guessed) {
+    PushKey(key.code, key.down);
+  }
+}
+
+void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
+  if (input.kind != TerminalInput::Kind::kKey) {
+    return;  // a late answer to the start's questions
+  }
+  const bool down = input.action != KeyAction::kRelease;
+  if (down && (input.modifiers & kModControl) != 0) {
+    // With every key reported as a sequence the terminal no longer turns
+    // these into signals, so the device does what the terminal would have.
+    if (input.code == vk::kC) {
+      quitByKey = true;
+      return;
+    }
+    if (input.code == vk::kZ) {
+      Suspend();
+      return;
+    }
+  }
+  if (kitty) {
+    auto held = std::find(reportedDown.begin(), reportedDown.end(), input.code);
+    if (down && held == reportedDown.end()) {
+      reportedDown.push_back(input.code);
+    } else if (!down && held != reportedDown.end()) {
+      reportedDown.erase(held);
+    }
+    PushKey(input.code, down);
+    return;
+  }
+  if (!down) {
+    return;
+  }
+  guessed.clear();
+  guesser.Press(input.code, now, guessed);
+  for (const GuessedKeyEvent& key : guessed) {
+    PushKey(key.code, key.down);
+  }
+}
+
+void TerminalDevice::PushKey(std::uint16_t code, bool down) { events.push_back(MakeKeyRecord(code, down)); }
+
+void TerminalDevice::ReleaseEverything() {
+  // Nothing can be let go while the terminal is away, so let go now.
+  guessed.clear();
+  guesser.ReleaseAll(guessed);
+  for (const GuessedKeyEvent& key : guessed) {
+    PushKey(key.code, key.down);
+  }
+  for (std::uint16_t code : reportedDown) {
+    PushKey(code, false);
+  }
+  reportedDown.clear();
 }
 
 bool TerminalDevice::HasInput() {
-  pollfd p{0, POLLIN, 0};
-  return poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+  Service();
+  if (events.empty() && taken) {
+    Pump();
+  }
+  return !events.empty();
 }
 
 void TerminalDevice::ReadInput(InputRecord& record) {
-  char c = 0;
-  (void)!read(0, &c, 1);
-  record = MakeKeyRecord(c == 27 ? 27 : static_cast<std::uint16_t>(c), true);
+  if (events.empty()) {
+    record = MakeOtherRecord(kFocusEventType);  // never block: nothing to read is harmless
+    return;
+  }
+  record = events.front();
+  events.pop_front();
 }
 
-void TerminalDevice::SetTitle(const char*) {}
+void TerminalDevice::SetTitle(const char* text) {
+  title.clear();
+  for (const char* c = text; *c != '\0' && title.size() < 200; ++c) {
+    const auto byte = static_cast<unsigned char>(*c);
+    if (byte >= 32 && byte != 127) {
+      title.push_back(*c);
+    }
+  }
+  if (taken) {
+    Send("\x1b]2;" + title + "\x1b\\");
+  }
+}
+
+bool TerminalDevice::QuitRequested() { return quitByKey || terminal_signals::QuitSignal() != 0; }
 
 }  // namespace torvelkan

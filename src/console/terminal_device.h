@@ -1,18 +1,92 @@
-// The console device for POSIX terminals (placeholder until the full device lands).
+// The console device for POSIX terminals.
+//
+// It takes the terminal over the way full-screen programs do (raw input, the
+// alternate screen, no cursor, no line wrap, the title) and gives everything
+// back on every way out. Frames go out as differences, at most about 120 a
+// second. Keys come from the kitty keyboard protocol where the terminal
+// speaks it, with true releases; elsewhere releases are guessed.
 #pragma once
 
+#include <termios.h>
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
 #include "console/console_device.h"
+#include "console/frame_encoder.h"
+#include "console/input_decoder.h"
+#include "console/release_guesser.h"
 
 namespace torvelkan {
 
 class TerminalDevice final : public ConsoleDevice {
  public:
+  struct Settings {
+    int inputFd = 0;
+    int outputFd = 1;
+    // How long the start waits for the terminal to answer its questions.
+    std::uint32_t answerWaitMs = 200;
+    // After the terminal is given back, a quit signal ends the process by
+    // that signal, as it would have without the game catching it.
+    bool endBySignal = true;
+  };
+
+  static constexpr std::uint8_t kKittyFlags = 1 | 2 | 8;  // disambiguate, event types, all keys
+  static constexpr std::chrono::microseconds kSendPeriod{8333};  // about 120 frames a second
+
+  // Throws std::runtime_error when input or output is not a terminal.
   TerminalDevice();
+  explicit TerminalDevice(const Settings& settings);
   ~TerminalDevice() override;
+
   void Present(const CellGrid& cells) override;
   bool HasInput() override;
   void ReadInput(InputRecord& record) override;
   void SetTitle(const char* title) override;
+  bool QuitRequested() override;
+
+  bool KittyKeyboard() const { return kitty; }
+  int TerminalColumns() const { return columns; }
+  int TerminalRows() const { return rows; }
+  std::uint64_t BytesSent() const { return bytesSent; }
+
+ private:
+  void Take();
+  void Give();
+  void AskTheTerminal();
+  void ReadSize();
+  void Suspend();
+  void Service();
+  void Pump();
+  void Translate(const TerminalInput& input, std::uint32_t now);
+  void PushKey(std::uint16_t code, bool down);
+  void ReleaseEverything();
+  bool Send(const std::string& bytes);
+  std::string RestoreBytes() const;
+  CellGrid WithSizeWarning(const CellGrid& cells) const;
+
+  Settings settings;
+  termios saved{};
+  bool taken = false;
+  bool kitty = false;
+  bool quitByKey = false;
+  int columns = 80;
+  int rows = 50;
+  std::string title;
+  FrameEncoder encoder;
+  InputDecoder decoder;
+  ReleaseGuesser guesser;
+  std::vector<TerminalInput> decoded;
+  std::vector<GuessedKeyEvent> guessed;
+  std::vector<std::uint16_t> reportedDown;  // keys the kitty reports hold down
+  std::deque<InputRecord> events;
+  std::string output;
+  std::chrono::steady_clock::time_point lastSend{};
+  bool sentOnce = false;
+  std::uint64_t bytesSent = 0;
 };
 
 }  // namespace torvelkan

@@ -122,6 +122,49 @@ class AppSequence : public ::testing::Test {
   ScriptedGame game;
 };
 
+// The whole way from the notice to the exit entry, as the frames show it.
+TEST_F(AppSequence, NoticeIntroMenuAndExitAsThePlayerSeesThem) {
+  auto attribute = [this](int column, int row) {
+    return CellAttribute(game.device.LastFrame()[static_cast<std::size_t>(row * 80 + column)]);
+  };
+  game.Run(2998);
+  EXPECT_EQ(game.Row(25).substr(35, 11), "Alt + Enter");
+  EXPECT_EQ(game.app.CurrentIntro(), nullptr);
+
+  // The step in which the notice runs out creates the intro, updates it and
+  // draws its first stroke, which runs down from (0, 50): the corner of cell
+  // (0, 8) lies on its core. The second stroke, through (25, 138), waits.
+  game.Pass(2);
+  ASSERT_NE(game.app.CurrentIntro(), nullptr);
+  EXPECT_EQ(game.Row(25).find("Alt"), std::string::npos);
+  EXPECT_EQ(attribute(0, 8), 240);
+  EXPECT_EQ(attribute(5, 23), 0);
+  game.Run(126);
+  EXPECT_EQ(attribute(5, 23), 0);
+  game.Pass(2);  // 128 ms after the start
+  EXPECT_EQ(attribute(5, 23), 240);
+
+  // A key-down ends the intro; the menu is made and drawn in that same pass.
+  game.device.PushKey(vk::kS);
+  EXPECT_FALSE(game.Pass(2));
+  EXPECT_EQ(game.app.CurrentIntro(), nullptr);
+  ASSERT_NE(game.app.CurrentMenu(), nullptr);
+  EXPECT_EQ(game.Row(20).substr(36, 9), "Torvelkan");
+  EXPECT_EQ(game.Row(23).substr(33, 5), "> Gra");
+  EXPECT_NE(attribute(0, 8), 240);  // the strokes are gone; no dot is ever white
+  EXPECT_NE(attribute(5, 23), 240);
+  EXPECT_FALSE(game.Pass(2));  // the key-up
+
+  EXPECT_FALSE(game.Press(vk::kDown));
+  EXPECT_EQ(game.Row(25).substr(33, 12), "> Informacje");
+  EXPECT_FALSE(game.Press(vk::kDown));
+  EXPECT_EQ(game.Row(27).substr(33, 9), "> Wyjscie");
+  const std::size_t frames = game.device.FrameCount();
+  game.device.PushKey(vk::kEnter);
+  EXPECT_TRUE(game.Pass(2));
+  EXPECT_EQ(game.device.FrameCount(), frames);  // the program ends without another frame
+}
+
 TEST_F(AppSequence, AnyKeyDownEndsTheIntroAKeyUpDoesNot) {
   ToIntro();
   game.device.Push(MakeKeyRecord(vk::kLeft, false));

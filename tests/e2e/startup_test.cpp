@@ -32,8 +32,8 @@ TEST(Startup, NoticeAndCounterThenEscGivesTheShellBack) {
   screen = tmux.Capture(true);
   ASSERT_GT(screen.cells.size(), 25u) << screen.Dump();
   ASSERT_GT(screen.cells[25].size(), 40u) << screen.Dump();
-  EXPECT_EQ(screen.cells[25][40].glyph, "E");
-  EXPECT_TRUE(screen.cells[25][40].foreground == 7 || screen.cells[25][40].foreground == -1);
+  EXPECT_EQ(screen.cells[25][41].glyph, "E");
+  EXPECT_EQ(screen.cells[25][41].foreground, 7);
 
   // After about a second the counter shows the real rate: some hundreds.
   ASSERT_TRUE(tmux.WaitFor(

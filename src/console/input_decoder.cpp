@@ -1,0 +1,334 @@
+// Decodes the bytes a terminal sends into key events and replies.
+#include "console/input_decoder.h"
+
+#include <algorithm>
+#include <array>
+
+#include "common/keys.h"
+#include "console/key_names.h"
+
+namespace torvelkan {
+namespace {
+
+constexpr unsigned char kEsc = 0x1B;
+constexpr std::size_t kLongestControlSequence = 64;
+constexpr std::size_t kLongestControlString = 1024;
+
+TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0, KeyAction action = KeyAction::kPress,
+                  bool reported = false) {
+  TerminalInput input;
+  input.code = code;
+  input.modifiers = modifiers;
+  input.action = action;
+  input.actionReported = reported;
+  return input;
+}
+
+TerminalInput Reply(TerminalInput::Kind kind) {
+  TerminalInput input;
+  input.kind = kind;
+  return input;
+}
+
+// One plain byte: a character, or a control character typed with Ctrl.
+TerminalInput PlainByte(unsigned char byte) {
+  switch (byte) {
+    case 0:
+      return Key(vk::kSpace, kModControl);
+    case 8:
+    case 9:
+    case 10:
+    case 13:
+    case 27:
+    case 127:
+      return Key(KeyForCharacter(byte));
+    default:
+      break;
+  }
+  if (byte < 27) {
+    return Key(static_cast<std::uint16_t>('A' + byte - 1), kModControl);
+  }
+  if (byte < 32) {
+    return Key(KeyForCharacter(byte + 64u), kModControl);
+  }
+  const std::uint16_t key = KeyForCharacter(byte);
+  const std::uint8_t shift = byte >= 'A' && byte <= 'Z' ? kModShift : 0;
+  return Key(key != 0 ? key : vk::kPacket, shift);
+}
+
+// The numbers of a control sequence: up to four fields separated by ';',
+// each with up to three parts separated by ':'. Missing numbers read as 0.
+struct Parameters {
+  std::array<std::array<std::uint32_t, 3>, 4> value{};
+  int fields = 1;
+  bool valid = true;
+
+  std::uint32_t At(int field, int part, std::uint32_t otherwise) const {
+    if (field >= fields) {
+      return otherwise;
+    }
+    const std::uint32_t v = value[static_cast<std::size_t>(field)][static_cast<std::size_t>(part)];
+    return v == 0 ? otherwise : v;
+  }
+};
+
+Parameters ParseParameters(const unsigned char* begin, const unsigned char* end) {
+  Parameters p;
+  int part = 0;
+  for (const unsigned char* c = begin; c != end; ++c) {
+    if (*c >= '0' && *c <= '9') {
+      if (p.fields <= 4 && part < 3) {
+        auto& v = p.value[static_cast<std::size_t>(p.fields - 1)][static_cast<std::size_t>(part)];
+        v = std::min<std::uint32_t>(v * 10 + (*c - '0'), 10'000'000u);
+      }
+    } else if (*c == ':') {
+      ++part;
+    } else if (*c == ';') {
+      ++p.fields;
+      part = 0;
+    } else {
+      p.valid = false;  // intermediates or markers inside: not a key
+    }
+  }
+  p.fields = std::min(p.fields, 4);
+  return p;
+}
+
+// "m" of a report is 1 + the modifier bits; the event is 1 press, 2 repeat, 3 release.
+bool ModifiersAndAction(const Parameters& p, TerminalInput& input) {
+  const std::uint32_t m = p.At(1, 0, 1);
+  const std::uint32_t event = p.At(1, 1, 1);
+  if (event > 3) {
+    return false;
+  }
+  input.modifiers = static_cast<std::uint8_t>((m - 1) & (kModShift | kModAlt | kModControl));
+  input.action = event == 1 ? KeyAction::kPress : event == 2 ? KeyAction::kRepeat : KeyAction::kRelease;
+  input.actionReported = p.fields > 1 && p.value[1][1] != 0;
+  return true;
+}
+
+void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char final,
+                    std::vector<TerminalInput>& out) {
+  if (marker == '?') {
+    if (final == 'u') {
+      out.push_back(Reply(TerminalInput::Kind::kKeyboardFlagsReply));
+    } else if (final == 'c') {
+      out.push_back(Reply(TerminalInput::Kind::kDeviceAttributesReply));
+    }
+    return;
+  }
+  if (marker != 0 || !p.valid) {
+    return;
+  }
+  TerminalInput input;
+  if (final == 'u') {
+    input.code = KeyForKittyCode(p.At(0, 0, 0));
+    if (p.At(0, 0, 0) == 0 || !ModifiersAndAction(p, input)) {
+      return;
+    }
+    input.actionReported = true;
+  } else if (final == '~') {
+    input.code = KeyForTildeNumber(p.At(0, 0, 0));
+    if (input.code == 0 || !ModifiersAndAction(p, input)) {
+      return;
+    }
+  } else if (final == 'Z') {
+    input = Key(vk::kTab, kModShift);
+  } else {
+    input.code = KeyForFinalLetter(static_cast<char>(final));
+    if (input.code == 0 || final == 'M' || !ModifiersAndAction(p, input)) {
+      return;
+    }
+  }
+  out.push_back(input);
+}
+
+}  // namespace
+
+void InputDecoder::Feed(const unsigned char* data, std::size_t size, std::uint32_t now,
+                        std::vector<TerminalInput>& out) {
+  if (size == 0) {
+    return;
+  }
+  pending.append(reinterpret_cast<const char*>(data), size);
+  lastByteAt = now;
+  Run(false, out);
+}
+
+void InputDecoder::Flush(std::uint32_t now, std::vector<TerminalInput>& out) {
+  if (!pending.empty() && now - lastByteAt >= kEscapeWaitMs) {
+    Run(true, out);
+    pending.clear();
+  }
+}
+
+void InputDecoder::Run(bool final, std::vector<TerminalInput>& out) {
+  const auto* data = reinterpret_cast<const unsigned char*>(pending.data());
+  const std::size_t size = pending.size();
+  std::size_t at = 0;
+  while (at < size) {
+    const unsigned char byte = data[at];
+    if (skip == Skip::kControlSequence) {
+      // The tail of a sequence too long to be anything we know.
+      if (byte >= 0x20 && byte <= 0x7E) {
+        ++at;
+        if (byte >= 0x40) {
+          skip = Skip::kNothing;
+        }
+        continue;
+      }
+      skip = Skip::kNothing;
+    }
+    if (skip == Skip::kControlString) {
+      if (byte == 0x07) {
+        ++at;
+        skip = Skip::kNothing;
+        continue;
+      }
+      if (byte != kEsc) {
+        ++at;
+        continue;
+      }
+      skip = Skip::kNothing;  // an ESC ends it; "ESC \" is eaten below as a pair
+      if (at + 1 < size && data[at + 1] == '\\') {
+        at += 2;
+        continue;
+      }
+    }
+    const std::size_t used = DecodeOne(data + at, size - at, final, out);
+    if (used == 0) {
+      break;
+    }
+    at += used;
+  }
+  pending.erase(0, at);
+}
+
+std::size_t InputDecoder::DecodeOne(const unsigned char* data, std::size_t size, bool final,
+                                    std::vector<TerminalInput>& out) {
+  const unsigned char byte = data[0];
+  if (byte == kEsc) {
+    return DecodeEscape(data, size, final, out);
+  }
+  if (byte < 0x80) {
+    out.push_back(PlainByte(byte));
+    return 1;
+  }
+  // UTF-8: one character that is not on the game's keys.
+  if (byte < 0xC2 || byte > 0xF4) {
+    return 1;  // a stray continuation or an impossible lead byte
+  }
+  const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+  std::size_t have = 1;
+  while (have < length && have < size && (data[have] & 0xC0) == 0x80) {
+    ++have;
+  }
+  if (have == length) {
+    out.push_back(Key(vk::kPacket));
+    return length;
+  }
+  if (have == size && !final) {
+    return 0;  // the rest is on its way
+  }
+  return have;  // broken: dropped
+}
+
+std::size_t InputDecoder::DecodeEscape(const unsigned char* data, std::size_t size, bool final,
+                                       std::vector<TerminalInput>& out) {
+  if (size == 1) {
+    if (!final) {
+      return 0;
+    }
+    out.push_back(Key(vk::kEscape));
+    return 1;
+  }
+  const unsigned char next = data[1];
+  if (next == '[') {
+    return DecodeControlSequence(data, size, final, out);
+  }
+  if (next == 'O') {
+    if (size == 2 && !final) {
+      return 0;
+    }
+    if (size > 2 && data[2] >= 0x40 && data[2] <= 0x7E) {
+      const std::uint16_t key = KeyForFinalLetter(static_cast<char>(data[2]));
+      if (key != 0) {
+        out.push_back(Key(key));
+      }
+      return 3;
+    }
+    out.push_back(Key('O', kModAlt | kModShift));
+    return 2;
+  }
+  if (next == ']' || next == '_') {
+    return SkipString(data, size, final);
+  }
+  if (next == kEsc || next >= 0x80) {
+    out.push_back(Key(vk::kEscape));
+    return 1;
+  }
+  TerminalInput input = PlainByte(next);  // Alt held with the key
+  input.modifiers = static_cast<std::uint8_t>(input.modifiers | kModAlt);
+  out.push_back(input);
+  return 2;
+}
+
+std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::size_t size, bool final,
+                                                std::vector<TerminalInput>& out) {
+  // The Linux console's F1 to F5: ESC [ [ A to E.
+  if (size > 2 && data[2] == '[') {
+    if (size < 4) {
+      return final ? size : 0;
+    }
+    if (data[3] >= 'A' && data[3] <= 'E') {
+      out.push_back(Key(static_cast<std::uint16_t>(vk::kF1 + (data[3] - 'A'))));
+    }
+    return 4;
+  }
+  std::size_t at = 2;
+  while (at < size) {
+    const unsigned char byte = data[at];
+    if (byte >= 0x40 && byte <= 0x7E) {
+      const unsigned char* begin = data + 2;
+      unsigned char marker = 0;
+      if (begin < data + at && *begin >= 0x3C && *begin <= 0x3F) {
+        marker = *begin++;
+      }
+      DecodeSequence(marker, ParseParameters(begin, data + at), byte, out);
+      return at + 1;
+    }
+    if (byte < 0x20 || byte > 0x3F) {
+      return at;  // broken off by a byte that cannot be in it: dropped
+    }
+    if (at >= kLongestControlSequence) {
+      skip = Skip::kControlSequence;
+      return at;
+    }
+    ++at;
+  }
+  return final ? size : 0;
+}
+
+std::size_t InputDecoder::SkipString(const unsigned char* data, std::size_t size, bool final) {
+  for (std::size_t at = 2; at < size; ++at) {
+    if (data[at] == 0x07) {
+      return at + 1;
+    }
+    if (data[at] == kEsc) {
+      if (at + 1 < size) {
+        return data[at + 1] == '\\' ? at + 2 : at;
+      }
+      return final ? size : 0;
+    }
+  }
+  if (final) {
+    return size;
+  }
+  if (size >= kLongestControlString) {
+    skip = Skip::kControlString;
+    return size;
+  }
+  return 0;
+}
+
+}  // namespace torvelkan

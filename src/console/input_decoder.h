@@ -1,0 +1,51 @@
+// Decodes the bytes a terminal sends into key events and replies: plain
+// characters, the escape sequences of ordinary terminals, and the reports of
+// the kitty keyboard protocol. Pure: it never touches a terminal, so a test can
+// feed it any bytes in any splits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "console/terminal_input.h"
+
+namespace torvelkan {
+
+class InputDecoder {
+ public:
+  // How long an Esc waits to see whether a sequence follows it.
+  static constexpr std::uint32_t kEscapeWaitMs = 40;
+
+  // Decodes what is complete; a sequence cut short waits for the next bytes.
+  void Feed(const unsigned char* data, std::size_t size, std::uint32_t now,
+            std::vector<TerminalInput>& out);
+
+  // Once nothing has followed for kEscapeWaitMs, what waits is taken as it
+  // stands: a lone ESC is the Esc key, a broken sequence is dropped.
+  void Flush(std::uint32_t now, std::vector<TerminalInput>& out);
+
+  // True while bytes wait for the rest of their sequence.
+  bool Waiting() const { return !pending.empty(); }
+
+ private:
+  enum class Skip : std::uint8_t { kNothing, kControlSequence, kControlString };
+
+  // Decodes one token at the front of what is left; returns the bytes it
+  // used, or 0 when the token is not complete yet (never 0 when final).
+  std::size_t DecodeOne(const unsigned char* data, std::size_t size, bool final,
+                        std::vector<TerminalInput>& out);
+  std::size_t DecodeEscape(const unsigned char* data, std::size_t size, bool final,
+                           std::vector<TerminalInput>& out);
+  std::size_t DecodeControlSequence(const unsigned char* data, std::size_t size, bool final,
+                                    std::vector<TerminalInput>& out);
+  std::size_t SkipString(const unsigned char* data, std::size_t size, bool final);
+  void Run(bool final, std::vector<TerminalInput>& out);
+
+  std::string pending;
+  std::uint32_t lastByteAt = 0;
+  Skip skip = Skip::kNothing;
+};
+
+}  // namespace torvelkan

@@ -1,0 +1,186 @@
+// The decoder turns what terminals send into keys, the same however the bytes
+// are split, and drops what it does not know without harm.
+#include "console/input_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/keys.h"
+#include "common/random.h"
+
+namespace torvelkan {
+namespace {
+
+std::vector<TerminalInput> Decode(const std::string& bytes, std::uint32_t now = 1000) {
+  InputDecoder decoder;
+  std::vector<TerminalInput> out;
+  decoder.Feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), now, out);
+  decoder.Flush(now + InputDecoder::kEscapeWaitMs, out);
+  return out;
+}
+
+std::vector<std::uint16_t> Codes(const std::vector<TerminalInput>& inputs) {
+  std::vector<std::uint16_t> codes;
+  for (const TerminalInput& input : inputs) {
+    codes.push_back(input.code);
+  }
+  return codes;
+}
+
+TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0, KeyAction action = KeyAction::kPress,
+                  bool reported = false) {
+  TerminalInput input;
+  input.code = code;
+  input.modifiers = modifiers;
+  input.action = action;
+  input.actionReported = reported;
+  return input;
+}
+
+using Codes_ = std::vector<std::uint16_t>;
+
+TEST(InputDecoder, PlainKeysGetTheirVirtualKeyCodes) {
+  EXPECT_EQ(Codes(Decode("wasdWASD")), (Codes_{'W', 'A', 'S', 'D', 'W', 'A', 'S', 'D'}));
+  EXPECT_EQ(Codes(Decode("\r \n\x7f\t")), (Codes_{vk::kEnter, vk::kSpace, vk::kEnter, vk::kBack, vk::kTab}));
+  EXPECT_EQ(Codes(Decode("1-/")), (Codes_{'1', vk::kOemMinus, vk::kOem2}));
+  EXPECT_EQ(Decode("A").at(0).modifiers, kModShift);
+  EXPECT_EQ(Decode("\x03").at(0), Key('C', kModControl));
+  // A character with no key of its own still is a key press.
+  EXPECT_EQ(Codes(Decode("é")), (Codes_{vk::kPacket}));
+}
+
+TEST(InputDecoder, ArrowsInEveryForm) {
+  const Codes_ arrows = {vk::kUp, vk::kDown, vk::kRight, vk::kLeft};
+  EXPECT_EQ(Codes(Decode("\x1b[A\x1b[B\x1b[C\x1b[D")), arrows);
+  EXPECT_EQ(Codes(Decode("\x1bOA\x1bOB\x1bOC\x1bOD")), arrows);
+  const auto modified = Decode("\x1b[1;5A\x1b[1;2D");
+  EXPECT_EQ(modified.at(0), Key(vk::kUp, kModControl));
+  EXPECT_EQ(modified.at(1), Key(vk::kLeft, kModShift));
+  EXPECT_EQ(Codes(Decode("\x1b[3~\x1b[15~\x1b[H\x1bOP")),
+            (Codes_{vk::kDelete, static_cast<std::uint16_t>(vk::kF1 + 4), vk::kHome, vk::kF1}));
+}
+
+TEST(InputDecoder, LoneEscWaitsForWhatMayFollow) {
+  InputDecoder decoder;
+  std::vector<TerminalInput> out;
+  const unsigned char esc = 0x1b;
+  decoder.Feed(&esc, 1, 100, out);
+  EXPECT_TRUE(out.empty());
+  decoder.Flush(100 + InputDecoder::kEscapeWaitMs - 1, out);
+  EXPECT_TRUE(out.empty()) << "too early to tell";
+  decoder.Flush(100 + InputDecoder::kEscapeWaitMs, out);
+  EXPECT_EQ(Codes(out), (Codes_{vk::kEscape}));
+  EXPECT_FALSE(decoder.Waiting());
+  // Two Escs in a row are two keys; Esc before a letter is Alt with it.
+  EXPECT_EQ(Codes(Decode("\x1b\x1b")), (Codes_{vk::kEscape, vk::kEscape}));
+  EXPECT_EQ(Decode("\x1bx").at(0), Key('X', kModAlt));
+}
+
+TEST(InputDecoder, SplitSequencesDecodeAsOne) {
+  const std::string bytes = "a\x1b[1;5A\x1b[99;5:3u\x1bOBé\x1b[3~z";
+  const auto whole = Decode(bytes);
+  for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
+    InputDecoder decoder;
+    std::vector<TerminalInput> out;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    decoder.Feed(data, cut, 1000, out);
+    decoder.Feed(data + cut, bytes.size() - cut, 1010, out);
+    decoder.Flush(1010 + InputDecoder::kEscapeWaitMs, out);
+    EXPECT_EQ(out, whole) << "cut at " << cut;
+  }
+}
+
+TEST(InputDecoder, KittyReportsCarryPressRepeatAndRelease) {
+  const auto events = Decode("\x1b[97u\x1b[97;1:2u\x1b[97;1:3u");
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0], Key('A', 0, KeyAction::kPress, true));
+  EXPECT_EQ(events[1], Key('A', 0, KeyAction::kRepeat, true));
+  EXPECT_EQ(events[2], Key('A', 0, KeyAction::kRelease, true));
+  // Functional keys: arrows and tilde forms with an event, Esc, Enter, Space.
+  const auto functional = Decode("\x1b[1;1:3D\x1b[3;1:2~\x1b[27u\x1b[13u\x1b[32;1:3u");
+  ASSERT_EQ(functional.size(), 5u);
+  EXPECT_EQ(functional[0], Key(vk::kLeft, 0, KeyAction::kRelease, true));
+  EXPECT_EQ(functional[1], Key(vk::kDelete, 0, KeyAction::kRepeat, true));
+  EXPECT_EQ(functional[2].code, vk::kEscape);
+  EXPECT_EQ(functional[3].code, vk::kEnter);
+  EXPECT_EQ(functional[4], Key(vk::kSpace, 0, KeyAction::kRelease, true));
+  // Modifiers, alternates and text fields; keys the game does not use.
+  EXPECT_EQ(Decode("\x1b[99;5u").at(0), Key('C', kModControl, KeyAction::kPress, true));
+  EXPECT_EQ(Decode("\x1b[100:68;2;68u").at(0), Key('D', kModShift, KeyAction::kPress, true));
+  EXPECT_EQ(Decode("\x1b[57441;2:3u").at(0), Key(vk::kShift, kModShift, KeyAction::kRelease, true));
+  EXPECT_EQ(Decode("\x1b[57399u").at(0).code, vk::kNumpad0);
+  EXPECT_EQ(Decode("\x1b[1234u").at(0).code, vk::kPacket);
+}
+
+TEST(InputDecoder, RepliesToTheStartQuestionsAreNotKeys) {
+  const auto replies = Decode("\x1b[?11u\x1b[?62;22c");
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[0].kind, TerminalInput::Kind::kKeyboardFlagsReply);
+  EXPECT_EQ(replies[1].kind, TerminalInput::Kind::kDeviceAttributesReply);
+}
+
+TEST(InputDecoder, UnknownAndBrokenSequencesAreDropped) {
+  EXPECT_EQ(Codes(Decode("\x1b[<0;10;5M" "x")), (Codes_{'X'})) << "a mouse report";
+  EXPECT_EQ(Codes(Decode("\x1b[200~" "x")), (Codes_{'X'})) << "an unknown tilde key";
+  EXPECT_EQ(Codes(Decode("\x1b]11;rgb:0/0/0\x07" "x")), (Codes_{'X'})) << "a colour report";
+  EXPECT_EQ(Codes(Decode("\x1b[1;5\x01" "x")), (Codes_{'A', 'X'})) << "cut by a control byte";
+  EXPECT_EQ(Codes(Decode("\x1b[1;1:9A" "x")), (Codes_{'X'})) << "an impossible event";
+  EXPECT_EQ(Codes(Decode("\x1b[" + std::string(500, '1') + "A" "x")), (Codes_{'X'})) << "overlong";
+  EXPECT_EQ(Codes(Decode("\x1b[12")), (Codes_{})) << "cut short for good";
+  EXPECT_EQ(Codes(Decode("\x80\xff" "x")), (Codes_{'X'})) << "bytes that are no UTF-8";
+}
+
+// Random and mutated bytes in random splits: no crash, no hang, and only
+// well-formed events.
+TEST(InputDecoder, SurvivesRandomAndMutatedInput) {
+  const std::string seeds[] = {"\x1b[1;5A", "\x1b[97;1:3u", "\x1bOB", "\x1b[?1u", "\x1b[?62c",
+                               "\x1b]0;x\x1b\\", "wasd", "\x1b[15~", "é"};
+  srand(12345);
+  InputDecoder decoder;
+  std::vector<TerminalInput> out;
+  std::uint32_t now = 0;
+  std::size_t events = 0;
+  for (int round = 0; round < 200000; ++round) {
+    std::string bytes;
+    const int pieces = 1 + rand() % 4;
+    for (int p = 0; p < pieces; ++p) {
+      if (rand() % 3 == 0) {
+        for (int i = rand() % 8; i > 0; --i) {
+          bytes.push_back(static_cast<char>(rand() & 0xFF));
+        }
+      } else {
+        std::string seed = seeds[static_cast<std::size_t>(rand()) % std::size(seeds)];
+        if (rand() % 2 == 0 && !seed.empty()) {
+          seed[static_cast<std::size_t>(rand()) % seed.size()] = static_cast<char>(rand() & 0xFF);
+        }
+        bytes += seed;
+      }
+    }
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+      const std::size_t step = 1 + static_cast<std::size_t>(rand()) % (bytes.size() - at);
+      out.clear();
+      decoder.Feed(reinterpret_cast<const unsigned char*>(bytes.data() + at), step, now, out);
+      at += step;
+      now += static_cast<std::uint32_t>(rand() % 30);
+      decoder.Flush(now, out);
+      for (const TerminalInput& input : out) {
+        if (input.kind == TerminalInput::Kind::kKey) {
+          ASSERT_NE(input.code, 0);
+          ASSERT_LE(input.code, 0xFE);
+          ASSERT_LE(input.modifiers, kModShift | kModAlt | kModControl);
+        }
+      }
+      events += out.size();
+    }
+  }
+  out.clear();
+  decoder.Flush(now + InputDecoder::kEscapeWaitMs, out);
+  EXPECT_FALSE(decoder.Waiting());
+  EXPECT_GT(events, 100000u);
+}
+
+}  // namespace
+}  // namespace torvelkan

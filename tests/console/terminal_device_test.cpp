@@ -1,0 +1,319 @@
+// The terminal device against a pseudo-terminal made by the test, which plays
+// the part of the terminal: it answers the start's questions (or does not) and
+// types keys, and sees every byte the device sends.
+#include "console/terminal_device.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/keys.h"
+
+namespace torvelkan {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class FakeTerminal {
+ public:
+  FakeTerminal(int columns = 80, int rows = 50) {
+    winsize size{};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    EXPECT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+  }
+  ~FakeTerminal() {
+    close(master);
+    close(slave);
+  }
+
+  // Reads what the device sent until the text shows up or the time is up.
+  bool ReadUntil(const std::string& text, std::chrono::milliseconds timeout = 2000ms) {
+    const auto deadline = Clock::now() + timeout;
+    while (received.find(text) == std::string::npos) {
+      if (Clock::now() >= deadline) {
+        return false;
+      }
+      Drain(10);
+    }
+    return true;
+  }
+  void Drain(int waitMs) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, waitMs) > 0) {
+      char buffer[4096];
+      const ssize_t n = read(master, buffer, sizeof buffer);
+      if (n > 0) {
+        received.append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+  }
+  // Reads everything sent so far and forgets it.
+  void Forget() {
+    for (std::size_t before = ~std::size_t{0}; before != received.size();) {
+      before = received.size();
+      Drain(20);
+    }
+    received.clear();
+  }
+  void Type(const std::string& bytes) const { (void)!write(master, bytes.data(), bytes.size()); }
+  void Resize(int columns, int rows) const {
+    winsize size{};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    ioctl(master, TIOCSWINSZ, &size);
+  }
+  termios Modes() const {
+    termios modes{};
+    tcgetattr(slave, &modes);
+    return modes;
+  }
+  TerminalDevice::Settings Settings() const {
+    TerminalDevice::Settings settings;
+    settings.inputFd = slave;
+    settings.outputFd = slave;
+    settings.endBySignal = false;
+    return settings;
+  }
+
+  int master = -1;
+  int slave = -1;
+  std::string received;
+};
+
+// Answers the start's questions the way a terminal of the given kind would.
+class Answerer {
+ public:
+  Answerer(FakeTerminal& terminal, bool kitty, bool attributes)
+      : thread([&terminal, kitty, attributes, this] {
+          if (!terminal.ReadUntil("\x1b[c", 1000ms)) {
+            return;
+          }
+          if (kitty) {
+            terminal.Type("\x1b[?0u");
+          }
+          if (attributes) {
+            terminal.Type("\x1b[?62;22c");
+          }
+          answered = true;
+        }) {}
+  ~Answerer() { thread.join(); }
+  std::atomic<bool> answered{false};
+
+ private:
+  std::thread thread;
+};
+
+std::vector<InputRecord> ReadEvents(TerminalDevice& device, std::chrono::milliseconds during) {
+  std::vector<InputRecord> events;
+  const auto deadline = Clock::now() + during;
+  while (Clock::now() < deadline) {
+    while (device.HasInput()) {
+      InputRecord record{};
+      device.ReadInput(record);
+      events.push_back(record);
+    }
+    std::this_thread::sleep_for(2ms);
+  }
+  return events;
+}
+
+bool IsRaw(const termios& modes) { return (modes.c_lflag & (ECHO | ICANON)) == 0; }
+
+TEST(TerminalDevice, KittyTerminalGetsTheFlagsPushedAndReportsReleases) {
+  FakeTerminal terminal;
+  const termios before = terminal.Modes();
+  {
+    std::unique_ptr<TerminalDevice> device;
+    {
+      Answerer answerer(terminal, true, true);
+      device = std::make_unique<TerminalDevice>(terminal.Settings());
+    }
+    EXPECT_TRUE(device->KittyKeyboard());
+    EXPECT_TRUE(terminal.ReadUntil("\x1b[>11u"));
+    EXPECT_NE(terminal.received.find("\x1b[?1049h"), std::string::npos);
+    EXPECT_NE(terminal.received.find("\x1b[?25l"), std::string::npos);
+    EXPECT_TRUE(IsRaw(terminal.Modes()));
+
+    terminal.Type("\x1b[1;1:1D\x1b[100u\x1b[1;1:2D\x1b[1;1:3D\x1b[100;1:3u");
+    const auto events = ReadEvents(*device, 100ms);
+    ASSERT_EQ(events.size(), 5u);
+    const std::pair<std::uint16_t, bool> expected[] = {
+        {vk::kLeft, true}, {vk::kD, true}, {vk::kLeft, true}, {vk::kLeft, false}, {vk::kD, false}};
+    for (std::size_t i = 0; i < events.size(); ++i) {
+      EXPECT_EQ(KeyCode(events[i]), expected[i].first) << i;
+      EXPECT_EQ(IsKeyDown(events[i]), expected[i].second) << i;
+    }
+    // With every key a sequence, Ctrl+C comes as a report: the device ends the program.
+    EXPECT_FALSE(device->QuitRequested());
+    terminal.Type("\x1b[99;5u");
+    ReadEvents(*device, 20ms);
+    EXPECT_TRUE(device->QuitRequested());
+    terminal.Forget();
+  }
+  EXPECT_TRUE(terminal.ReadUntil("\x1b[<u"));
+  EXPECT_NE(terminal.received.find("\x1b[?1049l"), std::string::npos);
+  EXPECT_NE(terminal.received.find("\x1b[?25h"), std::string::npos);
+  const termios after = terminal.Modes();
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+}
+
+TEST(TerminalDevice, OrdinaryTerminalGetsGuessedReleases) {
+  FakeTerminal terminal;
+  std::unique_ptr<TerminalDevice> device;
+  {
+    Answerer answerer(terminal, false, true);
+    device = std::make_unique<TerminalDevice>(terminal.Settings());
+  }
+  EXPECT_FALSE(device->KittyKeyboard());
+  terminal.Drain(20);
+  EXPECT_EQ(terminal.received.find("\x1b[>"), std::string::npos) << "no flags pushed";
+  terminal.Type("\x1b[D");
+  const auto events = ReadEvents(*device, 800ms);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_TRUE(IsKeyDown(events[0]));
+  EXPECT_FALSE(IsKeyDown(events[1]));
+  EXPECT_EQ(KeyCode(events[1]), vk::kLeft);
+  device.reset();
+  EXPECT_TRUE(terminal.ReadUntil("\x1b[?1049l"));
+  EXPECT_EQ(terminal.received.find("\x1b[<u"), std::string::npos) << "nothing to pop";
+}
+
+TEST(TerminalDevice, SilentTerminalCostsAtMost200Ms) {
+  FakeTerminal terminal;
+  const auto start = Clock::now();
+  TerminalDevice device(terminal.Settings());
+  const auto took = Clock::now() - start;
+  EXPECT_LT(took, 300ms);
+  EXPECT_GE(took, 190ms);
+  EXPECT_FALSE(device.KittyKeyboard());
+}
+
+TEST(TerminalDevice, ALateAnswerIsNeverReadAsKeys) {
+  FakeTerminal terminal;
+  TerminalDevice device(terminal.Settings());
+  terminal.Type("\x1b[?0u\x1b[?62;22c");
+  EXPECT_TRUE(ReadEvents(device, 100ms).empty());
+}
+
+TEST(TerminalDevice, SmallTerminalIsToldAndGrowingBackRedrawsEverything) {
+  FakeTerminal terminal;
+  TerminalDevice device(terminal.Settings());
+  CellGrid grid{};
+  device.Present(grid);
+  terminal.Resize(70, 40);
+  raise(SIGWINCH);
+  terminal.Forget();
+  device.Present(grid);
+  EXPECT_TRUE(terminal.ReadUntil("Torvelkan needs 80 x 50 cells, this terminal has 70 x 40"));
+  EXPECT_EQ(terminal.received.find("\x1b[41;"), std::string::npos) << "nothing below row 40";
+  EXPECT_EQ(device.TerminalColumns(), 70);
+
+  terminal.Resize(80, 50);
+  raise(SIGWINCH);
+  terminal.Forget();
+  device.Present(grid);
+  EXPECT_TRUE(terminal.ReadUntil("\x1b[50;1H"));
+  EXPECT_EQ(terminal.received.find("needs 80"), std::string::npos);
+}
+
+TEST(TerminalDevice, FramesGoOutAtMostAbout120TimesASecond) {
+  FakeTerminal terminal;
+  TerminalDevice device(terminal.Settings());
+  CellGrid grid{};
+  int changed = 0;
+  const auto start = Clock::now();
+  while (Clock::now() - start < 500ms) {
+    grid[0].Char.UnicodeChar = static_cast<char16_t>('a' + changed++ % 26);
+    device.Present(grid);
+    terminal.Drain(0);
+    std::this_thread::sleep_for(1ms);
+  }
+  std::size_t moves = 0;
+  for (std::size_t at = terminal.received.find("\x1b[1;1H"); at != std::string::npos;
+       at = terminal.received.find("\x1b[1;1H", at + 1)) {
+    ++moves;
+  }
+  EXPECT_GT(changed, 200);
+  EXPECT_LE(moves, 65u);
+  EXPECT_GE(moves, 30u);
+}
+
+// Ctrl+Z gives the terminal back before the process stops, and the continue
+// takes it over again. The device runs in a child, which the test stops.
+TEST(TerminalDevice, SuspendAndResumeGiveBackAndRetakeTheTerminal) {
+  FakeTerminal terminal;
+  const termios before = terminal.Modes();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setpgid(0, 0);  // a group of its own, so that the stop is not discarded
+    TerminalDevice::Settings settings = terminal.Settings();
+    settings.endBySignal = true;
+    settings.answerWaitMs = 0;
+    {
+      TerminalDevice device(settings);
+      CellGrid grid{};
+      while (!device.QuitRequested()) {
+        device.HasInput();
+        device.Present(grid);
+        usleep(2000);
+      }
+    }
+    _exit(3);  // the device's end raises the quit signal first
+  }
+  ASSERT_TRUE(terminal.ReadUntil("\x1b[?1049h"));
+  EXPECT_TRUE(IsRaw(terminal.Modes()));
+  terminal.Forget();
+
+  kill(child, SIGTSTP);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
+  ASSERT_TRUE(WIFSTOPPED(status));
+  EXPECT_TRUE(terminal.ReadUntil("\x1b[?1049l"));
+  EXPECT_TRUE(terminal.received.find("\x1b[?25h") != std::string::npos);
+  EXPECT_EQ(terminal.Modes().c_lflag, before.c_lflag);
+  terminal.Forget();
+
+  kill(child, SIGCONT);
+  EXPECT_TRUE(terminal.ReadUntil("\x1b[?1049h"));
+  EXPECT_TRUE(terminal.ReadUntil("\x1b[1;1H")) << "the whole frame again";
+  EXPECT_TRUE(IsRaw(terminal.Modes()));
+  terminal.Forget();
+
+  kill(child, SIGTERM);
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  EXPECT_TRUE(terminal.ReadUntil("\x1b[?1049l"));
+  EXPECT_EQ(terminal.Modes().c_lflag, before.c_lflag);
+}
+
+TEST(TerminalDevice, RefusesToRunWithoutATerminal) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  TerminalDevice::Settings settings;
+  settings.inputFd = pipeFds[0];
+  settings.outputFd = pipeFds[1];
+  EXPECT_THROW(TerminalDevice device(settings), std::runtime_error);
+  close(pipeFds[0]);
+  close(pipeFds[1]);
+}
+
+}  // namespace
+}  // namespace torvelkan
