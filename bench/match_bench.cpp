@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "common/keys.h"
 #include "common/random.h"
 #include "console/console_screen.h"
 #include "console/memory_device.h"
@@ -17,9 +18,9 @@ constexpr int kFramesPerSetUp = 100;  // few enough that nothing leaves or expir
 // A fight in progress: 600 particles in the air or on their floors over the
 // middle of the arena, four shots flying high above the fighters, and both
 // fighters walking.
-std::unique_ptr<Match> BusyMatch(std::uint32_t& now) {
+std::unique_ptr<Match> BusyMatch(std::uint32_t& now, bool aiOn = false) {
   srand(12345);
-  auto match = std::make_unique<Match>(false);
+  auto match = std::make_unique<Match>(aiOn);
   now = 100000;
   match->Update(now, 3000);
   for (int n = 0; n < 600; ++n) {
@@ -33,8 +34,14 @@ std::unique_ptr<Match> BusyMatch(std::uint32_t& now) {
     now += 2;
     match->Update(now, 2);
   }
-  match->Blue().right = true;
   match->Red().left = true;
+  if (aiOn) {
+    for (int n = 0; n < 1000; ++n) {  // a full memory to search
+      match->OnKeyUp(n % 2 == 0 ? vk::kLeft : vk::kRight);
+    }
+  } else {
+    match->Blue().right = true;
+  }
   return match;
 }
 
@@ -60,6 +67,32 @@ void BM_BusyMatchFrame(benchmark::State& state) {
   state.counters["shots"] = static_cast<double>(match->Shots().size());
 }
 BENCHMARK(BM_BusyMatchFrame);
+
+// The same frame when the AI decides in it, searching 1000 situations twice.
+// The clock jumps 201 ms a frame so that every frame is a decision; the
+// particles then age fast, so the fight is set up anew more often.
+void BM_BusyMatchFrameWithAiDecision(benchmark::State& state) {
+  MemoryDevice device;
+  ConsoleScreen screen(device);
+  std::uint32_t now = 0;
+  std::unique_ptr<Match> match;
+  int frames = 0;
+  for (auto _ : state) {
+    if (frames++ % 20 == 0) {
+      state.PauseTiming();
+      match = BusyMatch(now, true);
+      state.ResumeTiming();
+    }
+    now += 201;
+    match->Update(now, 2);
+    screen.Clear();
+    match->Render(screen);
+    benchmark::DoNotOptimize(screen.Cells().data());
+  }
+  state.counters["particles"] = static_cast<double>(match->DebrisList().size());
+  state.counters["situations"] = static_cast<double>(match->Ai().MemorySize());
+}
+BENCHMARK(BM_BusyMatchFrameWithAiDecision);
 
 }  // namespace
 }  // namespace torvelkan

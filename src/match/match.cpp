@@ -57,7 +57,10 @@ void Match::Update(std::uint32_t now, std::uint32_t elapsed) {
   if ((blue.IsDead() || red.IsDead()) && endState == 0) {
     EndFight();
   }
-  // The imitation AI's decision for blue comes last, once the AI is built.
+  // Never on the frame that ends the fight: the countdown has just restarted.
+  if (aiEnabled && CountdownOver()) {
+    ai.Think(now, elapsed, blue, red, *this);
+  }
 }
 
 void Match::UpdateDebris(std::uint32_t now, std::uint32_t elapsed) {
@@ -136,32 +139,45 @@ void Match::Explode(const Fighter& fighter) {
 }
 
 void Match::OnKeyDown(std::uint16_t key) {
-  // Both countdowns swallow every key but Esc.
+  // Both countdowns swallow every key but Esc. The AI learns from every red
+  // arrow key, whoever plays blue; W, A, S and D reach blue only without it.
   if (CountdownOver()) {
     switch (key) {
       case vk::kLeft:
         red.left = true;
+        RecordSituation();
         break;
       case vk::kUp:
         red.jump = true;
+        RecordSituation();
         break;
       case vk::kRight:
         red.right = true;
+        RecordSituation();
         break;
       case vk::kDown:
         red.Attack(*this);
+        RecordSituation();
         break;
       case vk::kA:
-        blue.left = true;
+        if (!aiEnabled) {
+          blue.left = true;
+        }
         break;
       case vk::kD:
-        blue.right = true;
+        if (!aiEnabled) {
+          blue.right = true;
+        }
         break;
       case vk::kS:
-        blue.Attack(*this);
+        if (!aiEnabled) {
+          blue.Attack(*this);
+        }
         break;
       case vk::kW:
-        blue.jump = true;
+        if (!aiEnabled) {
+          blue.jump = true;
+        }
         break;
       default:
         break;
@@ -176,18 +192,23 @@ void Match::OnKeyUp(std::uint16_t key) {
   if (!CountdownOver()) {
     return;
   }
+  // Releasing W, A, S or D clears blue's flag even when the AI set it.
   switch (key) {
     case vk::kLeft:
       red.left = false;
+      RecordSituation();
       break;
     case vk::kUp:
       red.jump = false;
+      RecordSituation();
       break;
     case vk::kRight:
       red.right = false;
+      RecordSituation();
       break;
     case vk::kDown:
       red.attackHeld = false;
+      RecordSituation();
       break;
     case vk::kA:
       blue.left = false;

@@ -8,6 +8,7 @@
 #include "console/console_screen.h"
 #include "match/debris.h"
 #include "match/fighter.h"
+#include "match/imitation_ai.h"
 #include "match/shot.h"
 
 namespace torvelkan {
@@ -48,12 +49,14 @@ class Match {
   const std::vector<Shot>& Shots() const { return shots; }
   Fighter& Blue() { return blue; }
   Fighter& Red() { return red; }
+  const ImitationAi& Ai() const { return ai; }
 
  private:
   void UpdateDebris(std::uint32_t now, std::uint32_t elapsed);
   void UpdateShots(std::uint32_t now, std::uint32_t elapsed);
   void EndFight();
   void Explode(const Fighter& fighter);
+  void RecordSituation() { ai.RecordSituation(blue, red); }
 
   // Growable arrays compacted in place while walked: order is kept, and 600
   // particles cost one pass over contiguous memory, with no allocation per
@@ -62,9 +65,10 @@ class Match {
   std::vector<Shot> shots;
   std::string message;
   std::int32_t countdownMs;
+  ImitationAi ai;  // its memory lives exactly as long as the match
   int endState;
   // Held by value; members are destroyed in reverse order: red, then blue,
-  // then the message and the lists.
+  // then the AI's memory, the message and the lists.
   Fighter blue;
   Fighter red;
   bool aiEnabled;

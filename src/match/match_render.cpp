@@ -30,7 +30,7 @@ void Match::Render(ConsoleScreen& screen) const {
   }
 
   char text[32];
-  std::snprintf(text, sizeof text, "%i AI", 0);
+  std::snprintf(text, sizeof text, "%i AI", static_cast<int>(ai.MemorySize()));
   screen.PutText(79, 0, text, 7, kAlignRight);
   std::snprintf(text, sizeof text, "%i", static_cast<int>(debris.size()));
   screen.PutText(23, 0, text, 8, kAlignLeft);

@@ -127,5 +127,34 @@ TEST_F(AppMatch, KeyUpsReachTheMatchAndEnterDoesNothing) {
   EXPECT_EQ(CurrentMatch().EndState(), 0);
 }
 
+TEST_F(AppMatch, TheAiCounterGrowsWithRedsKeysAndEveryNewMatchStartsAtZero) {
+  game.Run(3000);
+  game.Press(vk::kUp);
+  game.Press(vk::kLeft);
+  EXPECT_EQ(game.Row(0).substr(75, 4), "4 AI");  // a key-down and a key-up each
+  game.Press(vk::kEscape);
+  game.Press(vk::kEnter);
+  ASSERT_NE(game.app.CurrentMatch(), nullptr);
+  EXPECT_EQ(game.Row(0).substr(75, 4), "0 AI");
+}
+
+TEST_F(AppMatch, SpaceHandsBlueToTheKeyboardAndBackAtOnce) {
+  game.Run(3000);
+  game.Run(1000);
+  const std::uint32_t lastDecision = CurrentMatch().Ai().LastThinkTick();
+  EXPECT_GT(lastDecision, 0u);  // the AI has been playing blue
+  CurrentMatch().Blue().jump = false;  // whatever it chose last
+  game.device.PushKey(vk::kSpace);
+  game.device.Push(MakeKeyRecord(vk::kW, true));
+  game.Pass(2);
+  game.Pass(2);
+  game.Pass(2);
+  EXPECT_TRUE(CurrentMatch().Blue().jump);  // W reached blue in the next pass
+  game.Run(1000);
+  EXPECT_EQ(CurrentMatch().Ai().LastThinkTick(), lastDecision);
+  game.Press(vk::kSpace);
+  EXPECT_GT(CurrentMatch().Ai().LastThinkTick(), lastDecision);
+}
+
 }  // namespace
 }  // namespace torvelkan
