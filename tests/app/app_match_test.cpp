@@ -116,17 +116,6 @@ TEST_F(AppMatch, EscInTheClosingCountdownLeadsToAFreshMenu) {
   EXPECT_EQ(game.app.CurrentMenu()->Choice(), -1);
 }
 
-TEST_F(AppMatch, KeyUpsReachTheMatchAndEnterDoesNothing) {
-  game.Run(3000);
-  Down(vk::kRight);
-  EXPECT_TRUE(CurrentMatch().Red().right);
-  Up(vk::kRight);
-  EXPECT_FALSE(CurrentMatch().Red().right);
-  game.Press(vk::kEnter);
-  EXPECT_NE(game.app.CurrentMatch(), nullptr);
-  EXPECT_EQ(CurrentMatch().EndState(), 0);
-}
-
 TEST_F(AppMatch, TheAiCounterGrowsWithRedsKeysAndEveryNewMatchStartsAtZero) {
   game.Run(3000);
   game.Press(vk::kUp);
