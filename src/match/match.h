@@ -2,25 +2,75 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "console/console_screen.h"
+#include "match/debris.h"
+#include "match/fighter.h"
+#include "match/imitation_ai.h"
+#include "match/shot.h"
 
 namespace torvelkan {
 
 class Match {
  public:
-  explicit Match(bool aiEnabled) : aiEnabled(aiEnabled) {}
+  static constexpr std::int32_t kCountdownMs = 3000;  // before the fight and after it
+  static constexpr float kShotDamage = -5.0f;
+  static constexpr int kHitSparks = 3;
+  static constexpr int kExplosionParticles = 300;
+  static constexpr float kBlueStartX = 100.0f;
+  static constexpr float kRedStartX = 300.0f;
+
+  explicit Match(bool aiEnabled);
+  // The fighters point at each other, so a match stays where it was made.
+  Match(const Match&) = delete;
+  Match& operator=(const Match&) = delete;
+
   void Update(std::uint32_t now, std::uint32_t elapsed);
   void OnKeyDown(std::uint16_t key);
   void OnKeyUp(std::uint16_t key);
-  int EndState() const { return endState; }
-  void Render(ConsoleScreen& screen);
+
+  // 1 after Esc; 2 once the closing countdown is over; 0 otherwise.
+  int EndState() const;
+  void Render(ConsoleScreen& screen) const;
 
   bool AiEnabled() const { return aiEnabled; }
   void SetAiEnabled(bool on) { aiEnabled = on; }
 
+  // Called by the fighters' attacks and by the match itself.
+  void SpawnDebris(float x, float y, std::uint16_t attribute);
+  void FireShot(float x, float y, float direction, std::uint16_t attribute);
+
+  bool CountdownOver() const { return countdownMs <= 0; }
+  std::int32_t CountdownMs() const { return countdownMs; }
+  const std::string& Message() const { return message; }
+  const std::vector<Debris>& DebrisList() const { return debris; }
+  const std::vector<Shot>& Shots() const { return shots; }
+  Fighter& Blue() { return blue; }
+  Fighter& Red() { return red; }
+  const ImitationAi& Ai() const { return ai; }
+
  private:
-  int endState = 0;
+  void UpdateDebris(std::uint32_t now, std::uint32_t elapsed);
+  void UpdateShots(std::uint32_t now, std::uint32_t elapsed);
+  void EndFight();
+  void Explode(const Fighter& fighter);
+  void RecordSituation() { ai.RecordSituation(blue, red); }
+
+  // Growable arrays compacted in place while walked: order is kept, and 600
+  // particles cost one pass over contiguous memory, with no allocation per
+  // particle.
+  std::vector<Debris> debris;
+  std::vector<Shot> shots;
+  std::string message;
+  std::int32_t countdownMs;
+  ImitationAi ai;  // its memory lives exactly as long as the match
+  int endState;
+  // Held by value; members are destroyed in reverse order: red, then blue,
+  // then the AI's memory, the message and the lists.
+  Fighter blue;
+  Fighter red;
   bool aiEnabled;
 };
 
