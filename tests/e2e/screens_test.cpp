@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "e2e/tmux_session.h"
 
@@ -11,6 +12,21 @@ namespace torvelkan::e2e {
 namespace {
 
 using std::chrono::seconds;
+
+// The leftmost column of the arena (rows 3 on) holding a cell of this
+// background colour, or -1.
+int LeftmostOf(const Screen& s, int background) {
+  int leftmost = -1;
+  for (std::size_t r = 3; r < s.cells.size(); ++r) {
+    const auto& row = s.cells[r];
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      if (row[c].background == background && (leftmost < 0 || static_cast<int>(c) < leftmost)) {
+        leftmost = static_cast<int>(c);
+      }
+    }
+  }
+  return leftmost;
+}
 
 bool LogoStrokes(const Screen& s) {
   for (std::size_t row = 8; row <= 41 && row < s.cells.size(); ++row) {
@@ -59,6 +75,18 @@ TEST(Screens, LogoMenuReadmeArenaAndExit) {
   ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Contains("Get Ready"); }, seconds(10), &screen))
       << screen.Dump();
   EXPECT_NE(screen.lines[3].find('|'), std::string::npos) << screen.Dump();
+  // After the countdown, Left walks the bright red fighter to the left.
+  std::this_thread::sleep_for(std::chrono::milliseconds(3300));
+  screen = tmux.Capture(true);
+  const int redBefore = LeftmostOf(screen, 12);
+  ASSERT_GT(redBefore, 0) << screen.Dump();
+  for (int i = 0; i < 10; ++i) {
+    tmux.Keys({"Left"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_TRUE(tmux.WaitFor([redBefore](const Screen& s) { return LeftmostOf(s, 12) >= 0 && LeftmostOf(s, 12) < redBefore; },
+                           seconds(5), &screen, true))
+      << screen.Dump();
   tmux.Keys({"Escape"});
   ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(20, 36, 9) == "Torvelkan"; }, seconds(10),
                            &screen))
