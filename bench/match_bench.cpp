@@ -45,24 +45,31 @@ std::unique_ptr<Match> BusyMatch(std::uint32_t& now, bool aiOn = false) {
   return match;
 }
 
-void BM_BusyMatchFrame(benchmark::State& state) {
+// Runs busy frames, the clock moving `step` ms a frame, with a fresh fight
+// set up every `setUpEvery` frames; the last fight is returned for counters.
+std::unique_ptr<Match> RunFrames(benchmark::State& state, std::uint32_t step, int setUpEvery, bool aiOn) {
   MemoryDevice device;
   ConsoleScreen screen(device);
   std::uint32_t now = 0;
   std::unique_ptr<Match> match;
   int frames = 0;
   for (auto _ : state) {
-    if (frames++ % kFramesPerSetUp == 0) {
+    if (frames++ % setUpEvery == 0) {
       state.PauseTiming();
-      match = BusyMatch(now);
+      match = BusyMatch(now, aiOn);
       state.ResumeTiming();
     }
-    now += 2;
+    now += step;
     match->Update(now, 2);
     screen.Clear();
     match->Render(screen);
     benchmark::DoNotOptimize(screen.Cells().data());
   }
+  return match;
+}
+
+void BM_BusyMatchFrame(benchmark::State& state) {
+  const auto match = RunFrames(state, 2, kFramesPerSetUp, false);
   state.counters["particles"] = static_cast<double>(match->DebrisList().size());
   state.counters["shots"] = static_cast<double>(match->Shots().size());
 }
@@ -72,23 +79,7 @@ BENCHMARK(BM_BusyMatchFrame);
 // The clock jumps 201 ms a frame so that every frame is a decision; the
 // particles then age fast, so the fight is set up anew more often.
 void BM_BusyMatchFrameWithAiDecision(benchmark::State& state) {
-  MemoryDevice device;
-  ConsoleScreen screen(device);
-  std::uint32_t now = 0;
-  std::unique_ptr<Match> match;
-  int frames = 0;
-  for (auto _ : state) {
-    if (frames++ % 20 == 0) {
-      state.PauseTiming();
-      match = BusyMatch(now, true);
-      state.ResumeTiming();
-    }
-    now += 201;
-    match->Update(now, 2);
-    screen.Clear();
-    match->Render(screen);
-    benchmark::DoNotOptimize(screen.Cells().data());
-  }
+  const auto match = RunFrames(state, 201, 20, true);
   state.counters["particles"] = static_cast<double>(match->DebrisList().size());
   state.counters["situations"] = static_cast<double>(match->Ai().MemorySize());
 }
