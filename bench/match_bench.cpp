@@ -27,8 +27,7 @@ std::unique_ptr<Match> BusyMatch(std::uint32_t& now, bool aiOn = false) {
     match->SpawnDebris(150.0f + static_cast<float>(n % 100), 150.0f, n < 300 ? 144 : 192);
   }
   for (int n = 0; n < 4; ++n) {
-    match->FireShot(180.0f + 10.0f * static_cast<float>(n), 60.0f, n % 2 == 0 ? 1.0f : -1.0f,
-                    144);
+    match->FireShot(180.0f + 10.0f * static_cast<float>(n), 60.0f, n % 2 == 0 ? 1.0f : -1.0f, 144);
   }
   for (int frame = 0; frame < 200; ++frame) {  // spread the particles out
     now += 2;
@@ -47,7 +46,8 @@ std::unique_ptr<Match> BusyMatch(std::uint32_t& now, bool aiOn = false) {
 
 // Runs busy frames, the clock moving `step` ms a frame, with a fresh fight
 // set up every `setUpEvery` frames; the last fight is returned for counters.
-std::unique_ptr<Match> RunFrames(benchmark::State& state, std::uint32_t step, int setUpEvery, bool aiOn) {
+std::unique_ptr<Match> RunFrames(benchmark::State& state, std::uint32_t step, int setUpEvery,
+                                 bool aiOn) {
   MemoryDevice device;
   ConsoleScreen screen(device);
   std::uint32_t now = 0;

@@ -106,7 +106,9 @@ void App::DrawFrameCounter(ConsoleScreen& screen) const {
   screen.PutText(1, 0, text, 7, kAlignLeft);
 }
 
-void App::DrawNotice(ConsoleScreen& screen) { screen.PutText(40, 25, "Alt + Enter", 7, kAlignCenter); }
+void App::DrawNotice(ConsoleScreen& screen) {
+  screen.PutText(40, 25, "Alt + Enter", 7, kAlignCenter);
+}
 
 bool App::HandleInput(const InputRecord& event) {
   if (!IsKeyEvent(event)) {
@@ -124,11 +126,8 @@ bool App::HandleInput(const InputRecord& event) {
         case vk::kA:
         case vk::kD:
         case vk::kS:
-        case vk::kW:
-          match->OnKeyUp(code);
-          break;
-        default:
-          break;
+        case vk::kW: match->OnKeyUp(code); break;
+        default: break;
       }
     }
     return false;
@@ -181,8 +180,7 @@ bool App::HandleInput(const InputRecord& event) {
         match->OnKeyDown(code);
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return false;
 }

@@ -7,6 +7,7 @@
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
+// timeapi.h needs the types windows.h declares
 #include <timeapi.h>
 
 #include "common/frame_pacer.h"
@@ -38,7 +39,8 @@ std::int64_t NowMicroseconds() {
 
 FramePacer::FramePacer(std::int64_t periodMicroseconds)
     : periodUs(periodMicroseconds), deadlineUs(NowMicroseconds() + periodMicroseconds) {
-  timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+  timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                 TIMER_ALL_ACCESS);
   if (timer == nullptr) {
     raisedResolution = timeBeginPeriod(1) == TIMERR_NOERROR;
     timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);

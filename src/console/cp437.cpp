@@ -7,7 +7,8 @@ namespace torvelkan {
 namespace {
 
 // Bytes 0 to 31 and 127 show the console's pictures; 128 to 255 its letters,
-// box drawing and symbols.
+// box drawing and symbols. Sixteen to a line, as the code page is laid out.
+// clang-format off
 constexpr std::array<std::string_view, 32> kLow = {
     " ", "☺", "☻", "♥", "♦", "♣", "♠", "•", "◘", "○", "◙", "♂", "♀", "♪", "♫", "☼",
     "►", "◄", "↕", "‼", "¶", "§", "▬", "↨", "↑", "↓", "→", "←", "∟", "↔", "▲", "▼"};
@@ -21,6 +22,7 @@ constexpr std::array<std::string_view, 128> kHigh = {
     "╨", "╤", "╥", "╙", "╘", "╒", "╓", "╫", "╪", "┘", "┌", "█", "▄", "▌", "▐", "▀",
     "α", "ß", "Γ", "π", "Σ", "σ", "µ", "τ", "Φ", "Θ", "Ω", "δ", "∞", "φ", "ε", "∩",
     "≡", "±", "≥", "≤", "⌠", "⌡", "÷", "≈", "°", "∙", "·", "√", "ⁿ", "²", "■", " "};
+// clang-format on
 
 constexpr std::array<char, 96> MakeAscii() {
   std::array<char, 96> table{};

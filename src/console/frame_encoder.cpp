@@ -17,7 +17,9 @@ std::uint8_t ShownChar(const Cell& cell) {
   return ch == 0 ? std::uint8_t{' '} : ch;
 }
 
-std::uint8_t ShownColours(const Cell& cell) { return static_cast<std::uint8_t>(CellAttribute(cell) & 0xFFu); }
+std::uint8_t ShownColours(const Cell& cell) {
+  return static_cast<std::uint8_t>(CellAttribute(cell) & 0xFFu);
+}
 
 bool LooksSame(const Cell& a, const Cell& b) {
   return ShownChar(a) == ShownChar(b) && ShownColours(a) == ShownColours(b);
@@ -72,8 +74,8 @@ void FrameEncoder::SetVisibleArea(int columns, int rows) {
 }
 
 void FrameEncoder::Encode(const CellGrid& next, std::string& out) {
-  int colours = -1;       // what the terminal's pen holds: unknown at first
-  int cursorRow = -1;     // where the next glyph lands: unknown at first
+  int colours = -1;    // what the terminal's pen holds: unknown at first
+  int cursorRow = -1;  // where the next glyph lands: unknown at first
   int cursorColumn = -1;
   for (int row = 0; row < visibleRows; ++row) {
     for (int column = 0; column < visibleColumns; ++column) {

@@ -14,8 +14,8 @@ constexpr unsigned char kEsc = 0x1B;
 constexpr std::size_t kLongestControlSequence = 64;
 constexpr std::size_t kLongestControlString = 1024;
 
-TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0, KeyAction action = KeyAction::kPress,
-                  bool reported = false) {
+TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0,
+                  KeyAction action = KeyAction::kPress, bool reported = false) {
   TerminalInput input;
   input.code = code;
   input.modifiers = modifiers;
@@ -33,17 +33,14 @@ TerminalInput Reply(TerminalInput::Kind kind) {
 // One plain byte: a character, or a control character typed with Ctrl.
 TerminalInput PlainByte(unsigned char byte) {
   switch (byte) {
-    case 0:
-      return Key(vk::kSpace, kModControl);
+    case 0: return Key(vk::kSpace, kModControl);
     case 8:
     case 9:
     case 10:
     case 13:
     case 27:
-    case 127:
-      return Key(KeyForCharacter(byte));
-    default:
-      break;
+    case 127: return Key(KeyForCharacter(byte));
+    default: break;
   }
   if (byte < 27) {
     return Key(static_cast<std::uint16_t>('A' + byte - 1), kModControl);
@@ -102,7 +99,9 @@ bool ModifiersAndAction(const Parameters& p, TerminalInput& input) {
     return false;
   }
   input.modifiers = static_cast<std::uint8_t>((m - 1) & (kModShift | kModAlt | kModControl));
-  input.action = event == 1 ? KeyAction::kPress : event == 2 ? KeyAction::kRepeat : KeyAction::kRelease;
+  input.action = event == 1   ? KeyAction::kPress
+                 : event == 2 ? KeyAction::kRepeat
+                              : KeyAction::kRelease;
   input.actionReported = p.fields > 1 && p.value[1][1] != 0;
   return true;
 }
@@ -273,8 +272,8 @@ std::size_t InputDecoder::DecodeEscape(const unsigned char* data, std::size_t si
   return 2;
 }
 
-std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::size_t size, bool final,
-                                                std::vector<TerminalInput>& out) {
+std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::size_t size,
+                                                bool final, std::vector<TerminalInput>& out) {
   // The Linux console's F1 to F5: ESC [ [ A to E.
   if (size > 2 && data[2] == '[') {
     if (size < 4) {

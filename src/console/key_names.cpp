@@ -14,17 +14,12 @@ std::uint16_t KeyForCharacter(std::uint32_t c) {
   }
   switch (c) {
     case 8:
-    case 127:
-      return vk::kBack;
-    case 9:
-      return vk::kTab;
+    case 127: return vk::kBack;
+    case 9: return vk::kTab;
     case 10:
-    case 13:
-      return vk::kEnter;
-    case 27:
-      return vk::kEscape;
-    case ' ':
-      return vk::kSpace;
+    case 13: return vk::kEnter;
+    case 27: return vk::kEscape;
+    case ' ': return vk::kSpace;
     case ')': return '0';
     case '!': return '1';
     case '@': return '2';
@@ -35,19 +30,29 @@ std::uint16_t KeyForCharacter(std::uint32_t c) {
     case '&': return '7';
     case '*': return '8';
     case '(': return '9';
-    case ';': case ':': return vk::kOem1;
-    case '=': case '+': return vk::kOemPlus;
-    case ',': case '<': return vk::kOemComma;
-    case '-': case '_': return vk::kOemMinus;
-    case '.': case '>': return vk::kOemPeriod;
-    case '/': case '?': return vk::kOem2;
-    case '`': case '~': return vk::kOem3;
-    case '[': case '{': return vk::kOem4;
-    case '\\': case '|': return vk::kOem5;
-    case ']': case '}': return vk::kOem6;
-    case '\'': case '"': return vk::kOem7;
-    default:
-      return 0;
+    case ';':
+    case ':': return vk::kOem1;
+    case '=':
+    case '+': return vk::kOemPlus;
+    case ',':
+    case '<': return vk::kOemComma;
+    case '-':
+    case '_': return vk::kOemMinus;
+    case '.':
+    case '>': return vk::kOemPeriod;
+    case '/':
+    case '?': return vk::kOem2;
+    case '`':
+    case '~': return vk::kOem3;
+    case '[':
+    case '{': return vk::kOem4;
+    case '\\':
+    case '|': return vk::kOem5;
+    case ']':
+    case '}': return vk::kOem6;
+    case '\'':
+    case '"': return vk::kOem7;
+    default: return 0;
   }
 }
 
@@ -86,32 +91,41 @@ std::uint16_t KeyForKittyCode(std::uint32_t code) {
     case 57424: return vk::kEnd;
     case 57425: return vk::kInsert;
     case 57426: return vk::kDelete;
-    case 57441: case 57447: return vk::kShift;
-    case 57442: case 57448: return vk::kControl;
-    case 57443: case 57449: return vk::kMenu;
+    case 57441:
+    case 57447: return vk::kShift;
+    case 57442:
+    case 57448: return vk::kControl;
+    case 57443:
+    case 57449: return vk::kMenu;
     case 57444: return vk::kLWin;
     case 57450: return vk::kRWin;
-    default:
-      return vk::kPacket;
+    default: return vk::kPacket;
   }
 }
 
 std::uint16_t KeyForTildeNumber(std::uint32_t number) {
   switch (number) {
-    case 1: case 7: return vk::kHome;
+    case 1:
+    case 7: return vk::kHome;
     case 2: return vk::kInsert;
     case 3: return vk::kDelete;
-    case 4: case 8: return vk::kEnd;
+    case 4:
+    case 8: return vk::kEnd;
     case 5: return vk::kPrior;
     case 6: return vk::kNext;
-    case 11: case 12: case 13: case 14: case 15:
-      return static_cast<std::uint16_t>(vk::kF1 + (number - 11));
-    case 17: case 18: case 19: case 20: case 21:
-      return static_cast<std::uint16_t>(vk::kF1 + 5 + (number - 17));
-    case 23: case 24:
-      return static_cast<std::uint16_t>(vk::kF1 + 10 + (number - 23));
-    default:
-      return number >= 57344 ? KeyForKittyCode(number) : 0;
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15: return static_cast<std::uint16_t>(vk::kF1 + (number - 11));
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21: return static_cast<std::uint16_t>(vk::kF1 + 5 + (number - 17));
+    case 23:
+    case 24: return static_cast<std::uint16_t>(vk::kF1 + 10 + (number - 23));
+    default: return number >= 57344 ? KeyForKittyCode(number) : 0;
   }
 }
 

@@ -12,9 +12,11 @@ std::uint32_t ReleaseGuesser::TapHoldMs() const {
   return std::min(kTapHoldMs, longestDelaySeen + kDelayMarginMs);
 }
 
-void ReleaseGuesser::Press(std::uint16_t code, std::uint32_t now, std::vector<GuessedKeyEvent>& out) {
+void ReleaseGuesser::Press(std::uint16_t code, std::uint32_t now,
+                           std::vector<GuessedKeyEvent>& out) {
   Expire(now, out);
-  auto key = std::find_if(held.begin(), held.end(), [code](const HeldKey& k) { return k.code == code; });
+  auto key =
+      std::find_if(held.begin(), held.end(), [code](const HeldKey& k) { return k.code == code; });
   if (key == held.end()) {
     held.push_back({code, now, now, false});
   } else {

@@ -43,8 +43,8 @@ termios RawModes(termios modes) {
 
 std::string SizeWarning(int columns, int rows) {
   char text[96];
-  std::snprintf(text, sizeof text, "Torvelkan needs 80 x 50 cells, this terminal has %d x %d", columns,
-                rows);
+  std::snprintf(text, sizeof text, "Torvelkan needs 80 x 50 cells, this terminal has %d x %d",
+                columns, rows);
   std::string message = text;
   if (static_cast<int>(message.size()) > columns) {
     std::snprintf(text, sizeof text, "needs 80x50, has %dx%d", columns, rows);
@@ -59,7 +59,8 @@ TerminalDevice::TerminalDevice() : TerminalDevice(Settings{}) {}
 
 TerminalDevice::TerminalDevice(const Settings& given) : settings(given) {
   if (!IsTerminal(settings.inputFd) || !IsTerminal(settings.outputFd)) {
-    throw std::runtime_error("the game needs a terminal: its input and output must not be redirected");
+    throw std::runtime_error(
+        "the game needs a terminal: its input and output must not be redirected");
   }
   if (tcgetattr(settings.inputFd, &saved) != 0) {
     throw std::runtime_error("the terminal's modes cannot be read");
@@ -352,7 +353,9 @@ void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   }
 }
 
-void TerminalDevice::PushKey(std::uint16_t code, bool down) { events.push_back(MakeKeyRecord(code, down)); }
+void TerminalDevice::PushKey(std::uint16_t code, bool down) {
+  events.push_back(MakeKeyRecord(code, down));
+}
 
 void TerminalDevice::ReleaseEverything() {
   // Nothing can be let go while the terminal is away, so let go now.

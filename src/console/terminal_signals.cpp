@@ -4,9 +4,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 
 namespace torvelkan::terminal_signals {

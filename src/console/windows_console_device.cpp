@@ -10,7 +10,8 @@ namespace torvelkan {
 WindowsConsoleDevice::WindowsConsoleDevice()
     : input(GetStdHandle(STD_INPUT_HANDLE)),
       standardOutput(GetStdHandle(STD_OUTPUT_HANDLE)),
-      ownBuffer(CreateConsoleScreenBuffer(GENERIC_WRITE, 0, nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr)) {
+      ownBuffer(
+          CreateConsoleScreenBuffer(GENERIC_WRITE, 0, nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr)) {
   SetConsoleScreenBufferSize(ownBuffer, COORD{80, 50});
   // The text that stood in the standard output buffer stays as it was.
   SetConsoleActiveScreenBuffer(ownBuffer);

@@ -179,8 +179,7 @@ void Match::OnKeyDown(std::uint16_t key) {
           blue.jump = true;
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
   if (key == vk::kEscape) {
@@ -210,20 +209,11 @@ void Match::OnKeyUp(std::uint16_t key) {
       red.attackHeld = false;
       RecordSituation();
       break;
-    case vk::kA:
-      blue.left = false;
-      break;
-    case vk::kD:
-      blue.right = false;
-      break;
-    case vk::kS:
-      blue.attackHeld = false;
-      break;
-    case vk::kW:
-      blue.jump = false;
-      break;
-    default:
-      break;
+    case vk::kA: blue.left = false; break;
+    case vk::kD: blue.right = false; break;
+    case vk::kS: blue.attackHeld = false; break;
+    case vk::kW: blue.jump = false; break;
+    default: break;
   }
 }
 

@@ -40,17 +40,12 @@ void MainMenu::Update(std::uint32_t, std::uint32_t elapsed) {
 void MainMenu::OnKey(std::uint16_t code) {
   switch (code) {
     case vk::kEnter:
-    case vk::kSpace:
-      chosen = true;
-      break;
+    case vk::kSpace: chosen = true; break;
     case vk::kUp:
       selectedEntry = selectedEntry - 1 < 0 ? kEntryCount - 1 : selectedEntry - 1;
       break;
-    case vk::kDown:
-      selectedEntry = selectedEntry + 1 == kEntryCount ? 0 : selectedEntry + 1;
-      break;
-    default:
-      break;
+    case vk::kDown: selectedEntry = selectedEntry + 1 == kEntryCount ? 0 : selectedEntry + 1; break;
+    default: break;
   }
 }
 

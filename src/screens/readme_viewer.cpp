@@ -50,16 +50,15 @@ ReadmeViewer::ReadmeViewer(const ReadmeSource& source) { LoadText(source); }
 std::uint8_t ReadmeViewer::Transliterate(std::uint8_t byte) { return kTransliteration[byte]; }
 
 void ReadmeViewer::LoadText(const ReadmeSource& source) {
-  const bool opened =
-      source(kMaxTextBytes, [this](const unsigned char* bytes, std::size_t count) {
-        // The cap holds whatever a source hands over.
-        count = std::min(count, kMaxTextBytes - text.size());
-        const std::size_t at = text.size();
-        text.resize(at + count);
-        for (std::size_t i = 0; i < count; ++i) {
-          text[at + i] = static_cast<char>(Transliterate(bytes[i]));
-        }
-      });
+  const bool opened = source(kMaxTextBytes, [this](const unsigned char* bytes, std::size_t count) {
+    // The cap holds whatever a source hands over.
+    count = std::min(count, kMaxTextBytes - text.size());
+    const std::size_t at = text.size();
+    text.resize(at + count);
+    for (std::size_t i = 0; i < count; ++i) {
+      text[at + i] = static_cast<char>(Transliterate(bytes[i]));
+    }
+  });
   if (!opened) {
     text = kOpenError;
   }

@@ -131,7 +131,7 @@ TEST_F(AppMatch, SpaceHandsBlueToTheKeyboardAndBackAtOnce) {
   game.Run(3000);
   game.Run(1000);
   const std::uint32_t lastDecision = CurrentMatch().Ai().LastThinkTick();
-  EXPECT_GT(lastDecision, 0u);  // the AI has been playing blue
+  EXPECT_GT(lastDecision, 0u);         // the AI has been playing blue
   CurrentMatch().Blue().jump = false;  // whatever it chose last
   game.device.PushKey(vk::kSpace);
   game.device.Push(MakeKeyRecord(vk::kW, true));

@@ -57,8 +57,8 @@ TEST(AppNotice, EscEndsTheProgramOtherKeysAreIgnored) {
 
 TEST(AppNotice, NonKeyEventsAreConsumedAndIgnored) {
   ScriptedGame game;
-  for (std::uint16_t type : {kMouseEventType, kFocusEventType, kWindowBufferSizeEventType,
-                             kMenuEventType}) {
+  for (std::uint16_t type :
+       {kMouseEventType, kFocusEventType, kWindowBufferSizeEventType, kMenuEventType}) {
     game.device.Push(MakeOtherRecord(type));
   }
   for (int i = 0; i < 4; ++i) {

@@ -21,7 +21,7 @@ TEST(MainLoop, RunsPassesUntilEscInTheNotice) {
     }
   });
   EXPECT_EQ(passes, 10);
-  EXPECT_EQ(device.FrameCount(), 10u);  // the pass that read Esc drew nothing
+  EXPECT_EQ(device.FrameCount(), 10u);   // the pass that read Esc drew nothing
   EXPECT_EQ(device.PendingInput(), 1u);  // its key-up was never read
 }
 

@@ -47,9 +47,9 @@ TEST_F(Grid, PutCellWritesOnTheGridAndDropsEverythingOff) {
     int column, row;
     bool written;
   };
-  const Case cases[] = {{0, 0, true},    {79, 49, true},   {79, 0, true},   {0, 49, true},
-                        {-1, 0, false},  {80, 0, false},   {0, -1, false},  {0, 50, false},
-                        {-1, -1, false}, {80, 50, false},  {1000, 3, false}, {3, -1000, false}};
+  const Case cases[] = {{0, 0, true},    {79, 49, true},  {79, 0, true},    {0, 49, true},
+                        {-1, 0, false},  {80, 0, false},  {0, -1, false},   {0, 50, false},
+                        {-1, -1, false}, {80, 50, false}, {1000, 3, false}, {3, -1000, false}};
   for (const Case& c : cases) {
     screen.Clear();
     screen.PutCell(c.column, c.row, 'x', 0x42);
@@ -81,8 +81,8 @@ TEST_F(Grid, TextAlignments) {
       {40, "0123456789", kAlignCenter, 35},   // even length 2k: index k on 40
       {40, "a", kAlignCenter, 40},
       {40, "ab", kAlignCenter, 39},
-      {79, "abc", kAlignRight, 76},  // ends just before the given column
-      {2, "abc", kAlignRight, -1},   // first character dropped
+      {79, "abc", kAlignRight, 76},   // ends just before the given column
+      {2, "abc", kAlignRight, -1},    // first character dropped
       {78, "abcde", kAlignLeft, 78},  // only "ab" fits
       {10, "abc", 3, 10},             // unknown alignments start at the column
       {10, "abc", -7, 10},

@@ -70,9 +70,9 @@ TEST(FrameEncoder, ConsoleColoursBecomeAnsiColours) {
     std::uint16_t attribute;
     const char* sgr;
   } cases[] = {
-      {0x07, "\x1b[37;40m"},  {0x01, "\x1b[34;40m"},  {0x04, "\x1b[31;40m"}, {0x06, "\x1b[33;40m"},
-      {0x09, "\x1b[94;40m"},  {0x0C, "\x1b[91;40m"},  {0x0A, "\x1b[92;40m"}, {0x08, "\x1b[90;40m"},
-      {0xF0, "\x1b[30;107m"}, {0x70, "\x1b[30;47m"},  {0x80, "\x1b[30;100m"}, {0x3B, "\x1b[96;46m"},
+      {0x07, "\x1b[37;40m"},  {0x01, "\x1b[34;40m"}, {0x04, "\x1b[31;40m"},  {0x06, "\x1b[33;40m"},
+      {0x09, "\x1b[94;40m"},  {0x0C, "\x1b[91;40m"}, {0x0A, "\x1b[92;40m"},  {0x08, "\x1b[90;40m"},
+      {0xF0, "\x1b[30;107m"}, {0x70, "\x1b[30;47m"}, {0x80, "\x1b[30;100m"}, {0x3B, "\x1b[96;46m"},
   };
   for (const auto& c : cases) {
     std::string out;

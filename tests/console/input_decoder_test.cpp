@@ -29,8 +29,8 @@ std::vector<std::uint16_t> Codes(const std::vector<TerminalInput>& inputs) {
   return codes;
 }
 
-TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0, KeyAction action = KeyAction::kPress,
-                  bool reported = false) {
+TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0,
+                  KeyAction action = KeyAction::kPress, bool reported = false) {
   TerminalInput input;
   input.code = code;
   input.modifiers = modifiers;
@@ -43,7 +43,8 @@ using Codes_ = std::vector<std::uint16_t>;
 
 TEST(InputDecoder, PlainKeysGetTheirVirtualKeyCodes) {
   EXPECT_EQ(Codes(Decode("wasdWASD")), (Codes_{'W', 'A', 'S', 'D', 'W', 'A', 'S', 'D'}));
-  EXPECT_EQ(Codes(Decode("\r \n\x7f\t")), (Codes_{vk::kEnter, vk::kSpace, vk::kEnter, vk::kBack, vk::kTab}));
+  EXPECT_EQ(Codes(Decode("\r \n\x7f\t")),
+            (Codes_{vk::kEnter, vk::kSpace, vk::kEnter, vk::kBack, vk::kTab}));
   EXPECT_EQ(Codes(Decode("1-/")), (Codes_{'1', vk::kOemMinus, vk::kOem2}));
   EXPECT_EQ(Decode("A").at(0).modifiers, kModShift);
   EXPECT_EQ(Decode("\x03").at(0), Key('C', kModControl));
@@ -122,21 +123,44 @@ TEST(InputDecoder, RepliesToTheStartQuestionsAreNotKeys) {
 }
 
 TEST(InputDecoder, UnknownAndBrokenSequencesAreDropped) {
-  EXPECT_EQ(Codes(Decode("\x1b[<0;10;5M" "x")), (Codes_{'X'})) << "a mouse report";
-  EXPECT_EQ(Codes(Decode("\x1b[200~" "x")), (Codes_{'X'})) << "an unknown tilde key";
-  EXPECT_EQ(Codes(Decode("\x1b]11;rgb:0/0/0\x07" "x")), (Codes_{'X'})) << "a colour report";
-  EXPECT_EQ(Codes(Decode("\x1b[1;5\x01" "x")), (Codes_{'A', 'X'})) << "cut by a control byte";
-  EXPECT_EQ(Codes(Decode("\x1b[1;1:9A" "x")), (Codes_{'X'})) << "an impossible event";
-  EXPECT_EQ(Codes(Decode("\x1b[" + std::string(500, '1') + "A" "x")), (Codes_{'X'})) << "overlong";
+  EXPECT_EQ(Codes(Decode("\x1b[<0;10;5M"
+                         "x")),
+            (Codes_{'X'}))
+      << "a mouse report";
+  EXPECT_EQ(Codes(Decode("\x1b[200~"
+                         "x")),
+            (Codes_{'X'}))
+      << "an unknown tilde key";
+  EXPECT_EQ(Codes(Decode("\x1b]11;rgb:0/0/0\x07"
+                         "x")),
+            (Codes_{'X'}))
+      << "a colour report";
+  EXPECT_EQ(Codes(Decode("\x1b[1;5\x01"
+                         "x")),
+            (Codes_{'A', 'X'}))
+      << "cut by a control byte";
+  EXPECT_EQ(Codes(Decode("\x1b[1;1:9A"
+                         "x")),
+            (Codes_{'X'}))
+      << "an impossible event";
+  EXPECT_EQ(Codes(Decode("\x1b[" + std::string(500, '1') +
+                         "A"
+                         "x")),
+            (Codes_{'X'}))
+      << "overlong";
   EXPECT_EQ(Codes(Decode("\x1b[12")), (Codes_{})) << "cut short for good";
-  EXPECT_EQ(Codes(Decode("\x80\xff" "x")), (Codes_{'X'})) << "bytes that are no UTF-8";
+  EXPECT_EQ(Codes(Decode("\x80\xff"
+                         "x")),
+            (Codes_{'X'}))
+      << "bytes that are no UTF-8";
 }
 
 // Random and mutated bytes in random splits: no crash, no hang, and only
 // well-formed events.
 TEST(InputDecoder, SurvivesRandomAndMutatedInput) {
-  const std::string seeds[] = {"\x1b[1;5A", "\x1b[97;1:3u", "\x1bOB", "\x1b[?1u", "\x1b[?62c",
-                               "\x1b]0;x\x1b\\", "wasd", "\x1b[15~", "é"};
+  const std::string seeds[] = {"\x1b[1;5A", "\x1b[97;1:3u", "\x1bOB",
+                               "\x1b[?1u",  "\x1b[?62c",    "\x1b]0;x\x1b\\",
+                               "wasd",      "\x1b[15~",     "é"};
   srand(12345);
   InputDecoder decoder;
   std::vector<TerminalInput> out;

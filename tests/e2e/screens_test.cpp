@@ -46,8 +46,8 @@ TEST(Screens, LogoMenuReadmeArenaAndExit) {
   ASSERT_TRUE(tmux.WaitFor(LogoStrokes, seconds(15), &screen, true)) << screen.Dump();
 
   tmux.Keys({"x"});
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(20, 36, 9) == "Torvelkan"; }, seconds(10),
-                           &screen, true))
+  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(20, 36, 9) == "Torvelkan"; },
+                           seconds(10), &screen, true))
       << screen.Dump();
   EXPECT_EQ(screen.Text(19, 30, 21), std::string(21, '-'));
   EXPECT_EQ(screen.Text(23, 33, 5), "> Gra");
@@ -57,22 +57,25 @@ TEST(Screens, LogoMenuReadmeArenaAndExit) {
 
   // Informacje: the shipped readme, its Polish letters made plain.
   tmux.Keys({"Down", "Enter"});
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(2, 0, 9) == "TORVELKAN"; }, seconds(10),
-                           &screen))
+  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(2, 0, 9) == "TORVELKAN"; },
+                           seconds(10), &screen))
       << screen.Dump();
-  EXPECT_NE(screen.lines[2].find("pojedynek dwoch zarlocznych kul"), std::string::npos) << screen.Dump();
+  EXPECT_NE(screen.lines[2].find("pojedynek dwoch zarlocznych kul"), std::string::npos)
+      << screen.Dump();
   tmux.Keys({"Down"});
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(2, 0, 5) == "====="; }, seconds(10), &screen))
+  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(2, 0, 5) == "====="; }, seconds(10),
+                           &screen))
       << screen.Dump();
   tmux.Keys({"Escape"});
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(23, 33, 5) == "> Gra"; }, seconds(10),
-                           &screen))
+  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(23, 33, 5) == "> Gra"; },
+                           seconds(10), &screen))
       << "a fresh menu\n"
       << screen.Dump();
 
   // Gra: the arena with its grid and "Get Ready".
   tmux.Keys({"Enter"});
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Contains("Get Ready"); }, seconds(10), &screen))
+  ASSERT_TRUE(
+      tmux.WaitFor([](const Screen& s) { return s.Contains("Get Ready"); }, seconds(10), &screen))
       << screen.Dump();
   EXPECT_NE(screen.lines[3].find('|'), std::string::npos) << screen.Dump();
   // After the countdown, Left walks the bright red fighter to the left.
@@ -84,18 +87,21 @@ TEST(Screens, LogoMenuReadmeArenaAndExit) {
     tmux.Keys({"Left"});
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  ASSERT_TRUE(tmux.WaitFor([redBefore](const Screen& s) { return LeftmostOf(s, 12) >= 0 && LeftmostOf(s, 12) < redBefore; },
-                           seconds(5), &screen, true))
+  ASSERT_TRUE(tmux.WaitFor(
+      [redBefore](const Screen& s) {
+        return LeftmostOf(s, 12) >= 0 && LeftmostOf(s, 12) < redBefore;
+      },
+      seconds(5), &screen, true))
       << screen.Dump();
   tmux.Keys({"Escape"});
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(20, 36, 9) == "Torvelkan"; }, seconds(10),
-                           &screen))
+  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(20, 36, 9) == "Torvelkan"; },
+                           seconds(10), &screen))
       << screen.Dump();
 
   // Up wraps to Wyjscie, and Enter ends the game.
   tmux.Keys({"Up"});
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(27, 33, 9) == "> Wyjscie"; }, seconds(10),
-                           &screen))
+  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(27, 33, 9) == "> Wyjscie"; },
+                           seconds(10), &screen))
       << screen.Dump();
   tmux.Keys({"Enter"});
   ASSERT_TRUE(tmux.WaitForText("GAME-ENDED-0", seconds(10), &screen)) << screen.Dump();

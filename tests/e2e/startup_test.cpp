@@ -18,8 +18,8 @@ TEST(Startup, NoticeAndCounterThenEscGivesTheShellBack) {
 
   tmux.Type(ShellQuote(GameBinary()) + "; echo GAME-ENDED-$?");
   Screen screen;
-  ASSERT_TRUE(tmux.WaitFor(
-      [](const Screen& s) { return s.Text(25, 35, 11) == "Alt + Enter"; }, seconds(10), &screen))
+  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(25, 35, 11) == "Alt + Enter"; },
+                           seconds(10), &screen))
       << screen.Dump();
   EXPECT_EQ(screen.Text(25, 34, 1), " ");
   EXPECT_EQ(screen.Text(25, 46, 1), " ");
@@ -51,9 +51,10 @@ TEST(Startup, NoticeAndCounterThenEscGivesTheShellBack) {
   EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
   EXPECT_EQ(tmux.Display("#{alternate_on}"), "0");
 
-  tmux.Type("stty -a > /tmp/torvelkan-e2e-stty-$PPID-after; "
-            "cmp -s /tmp/torvelkan-e2e-stty-$PPID-before /tmp/torvelkan-e2e-stty-$PPID-after "
-            "&& echo MODES-SAME || echo MODES-DIFFER; rm -f /tmp/torvelkan-e2e-stty-$PPID-*");
+  tmux.Type(
+      "stty -a > /tmp/torvelkan-e2e-stty-$PPID-after; "
+      "cmp -s /tmp/torvelkan-e2e-stty-$PPID-before /tmp/torvelkan-e2e-stty-$PPID-after "
+      "&& echo MODES-SAME || echo MODES-DIFFER; rm -f /tmp/torvelkan-e2e-stty-$PPID-*");
   ASSERT_TRUE(tmux.WaitFor(
       [](const Screen& s) { return s.Contains("MODES-SAME") || s.Contains("MODES-DIFFER"); },
       seconds(5), &screen));
@@ -62,8 +63,8 @@ TEST(Startup, NoticeAndCounterThenEscGivesTheShellBack) {
 
 TEST(Startup, WithoutATerminalItSaysSoAndFails) {
   int status = 0;
-  const std::string output =
-      TmuxSession::Host("timeout 10 " + ShellQuote(GameBinary()) + " < /dev/null > /dev/null 2>&1; echo $?", &status);
+  const std::string output = TmuxSession::Host(
+      "timeout 10 " + ShellQuote(GameBinary()) + " < /dev/null > /dev/null 2>&1; echo $?", &status);
   EXPECT_NE(output, "0\n") << "the game must not run blind without a terminal";
   EXPECT_NE(output, "124\n") << "the game must end at once without a terminal";
 }

@@ -73,7 +73,8 @@ std::string Screen::Text(int row, int column, int count) const {
   const std::vector<std::string> chars = Characters(lines[static_cast<std::size_t>(row)]);
   std::string out;
   for (int i = column; i < column + count; ++i) {
-    out += (i >= 0 && i < static_cast<int>(chars.size())) ? chars[static_cast<std::size_t>(i)] : " ";
+    out +=
+        (i >= 0 && i < static_cast<int>(chars.size())) ? chars[static_cast<std::size_t>(i)] : " ";
   }
   return out;
 }

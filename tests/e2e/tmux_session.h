@@ -18,7 +18,7 @@ struct ScreenCell {
 };
 
 struct Screen {
-  std::vector<std::string> lines;               // plain text, one per row
+  std::vector<std::string> lines;              // plain text, one per row
   std::vector<std::vector<ScreenCell>> cells;  // with colours, when captured so
 
   // Row text from column, count characters long (blank-padded). Columns count

@@ -35,8 +35,9 @@ class WaysOut : public ::testing::Test {
   // Once the game has ended, the shell reports how: 0, or 128 and the signal.
   void ExpectTerminalBack(int status) {
     Screen screen;
-    ASSERT_TRUE(tmux.WaitFor([this](const Screen&) { return tmux.Display("#{alternate_on}") == "0"; },
-                             seconds(10), &screen))
+    ASSERT_TRUE(
+        tmux.WaitFor([this](const Screen&) { return tmux.Display("#{alternate_on}") == "0"; },
+                     seconds(10), &screen))
         << screen.Dump();
     tmux.Type("echo GAME-ENDED-$?");
     ASSERT_TRUE(tmux.WaitForText("GAME-ENDED-" + std::to_string(status), seconds(10), &screen))
@@ -45,7 +46,8 @@ class WaysOut : public ::testing::Test {
     EXPECT_FALSE(screen.Contains("Alt + Enter")) << screen.Dump();
     EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
     EXPECT_EQ(tmux.Display("#{alternate_on}"), "0");
-    tmux.Type("stty -a | cmp -s - /tmp/torvelkan-e2e-modes-$$ && echo MODES-SAME || echo MODES-DIFFER");
+    tmux.Type(
+        "stty -a | cmp -s - /tmp/torvelkan-e2e-modes-$$ && echo MODES-SAME || echo MODES-DIFFER");
     ASSERT_TRUE(tmux.WaitFor(
         [](const Screen& s) { return s.Contains("MODES-SAME") || s.Contains("MODES-DIFFER"); },
         seconds(5), &screen));
@@ -87,8 +89,9 @@ TEST_F(WaysOut, CtrlZThenForegroundThenEsc) {
   ASSERT_TRUE(tmux.WaitFor([this](const Screen&) { return tmux.Display("#{alternate_on}") == "1"; },
                            seconds(10), &screen))
       << screen.Dump();
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(0, 0, 8).find("fps") != std::string::npos; },
-                           seconds(10), &screen))
+  ASSERT_TRUE(
+      tmux.WaitFor([](const Screen& s) { return s.Text(0, 0, 8).find("fps") != std::string::npos; },
+                   seconds(10), &screen))
       << "the whole frame drawn again\n"
       << screen.Dump();
   EXPECT_EQ(tmux.Display("#{cursor_flag}"), "0");

@@ -45,7 +45,7 @@ TEST(FighterMotion, WalksAQuarterUnitPerMillisecondUpToTheWalls) {
     float endX;
   };
   const Case cases[] = {
-      {200.0f, true, 100, 175.0f},   // free walk: 25 units
+      {200.0f, true, 100, 175.0f},  // free walk: 25 units
       {200.0f, false, 100, 225.0f},
       {60.0f, true, 100, 50.0f},     // would be 35: the centre stays a radius off the wall
       {340.0f, false, 100, 350.0f},  // the right wall, at 400 less the radius

@@ -66,9 +66,9 @@ TEST_F(FighterRender, FacingTheOtherWayMovesTheMouthAndTheEye) {
   Fighter red(300.0f, 1.0f);  // facing +1: looks towards smaller x
   red.y = 230.0f;
   red.DrawBody(screen);
-  EXPECT_EQ(CellAttribute(screen.At(52, 38)), 0);      // corner (260, 228): the mouth
-  EXPECT_EQ(CellAttribute(screen.At(68, 38)), 0xC0);   // corner (340, 228): the back
-  EXPECT_EQ(CellAttribute(screen.At(56, 34)), 0x40);   // the eye, four columns left of 60
+  EXPECT_EQ(CellAttribute(screen.At(52, 38)), 0);     // corner (260, 228): the mouth
+  EXPECT_EQ(CellAttribute(screen.At(68, 38)), 0xC0);  // corner (340, 228): the back
+  EXPECT_EQ(CellAttribute(screen.At(56, 34)), 0x40);  // the eye, four columns left of 60
   EXPECT_EQ(CellAttribute(screen.At(64, 34)), 0xC0);
 }
 
@@ -110,7 +110,8 @@ TEST_F(FighterRender, HealthBarsGrowOutwardsFromTheMiddleOfRow1) {
     int cells;  // 0.37 cells a point, truncated
     const char* number;
   };
-  const Case cases[] = {{100.0f, 37, "100"}, {45.0f, 16, " 45"}, {5.0f, 1, "  5"}, {0.0f, 0, "  0"}};
+  const Case cases[] = {
+      {100.0f, 37, "100"}, {45.0f, 16, " 45"}, {5.0f, 1, "  5"}, {0.0f, 0, "  0"}};
   for (const Case& c : cases) {
     screen.Clear();
     Fighter blue(100.0f, -1.0f);

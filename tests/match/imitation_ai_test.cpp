@@ -182,7 +182,7 @@ TEST_F(ImitationAiTest, OneDecisionIn16IgnoresTheMemory) {
 TEST_F(ImitationAiTest, WhileTouchingTheLatchTogglesWhateverTheMemorySays) {
   red.x = 190.0f;
   ai.Remember(At(190.0f, 100.0f));  // attackHeld clear
-  srand(7);  // either branch toggles alike
+  srand(7);                         // either branch toggles alike
   const bool expected[] = {true, false, true, false, true};
   std::uint32_t now = 10000;
   for (const bool held : expected) {

@@ -54,8 +54,8 @@ TEST(MatchStart, FightersStandAtTheirPlacesLookingAtEachOther) {
 TEST(MatchCountdown, KeysAreDroppedUntilItIsOverButEsc) {
   Match match(false);
   match.Update(10000, 2999);
-  for (std::uint16_t key : {vk::kLeft, vk::kRight, vk::kUp, vk::kDown, vk::kA, vk::kD, vk::kW,
-                            vk::kS}) {
+  for (std::uint16_t key :
+       {vk::kLeft, vk::kRight, vk::kUp, vk::kDown, vk::kA, vk::kD, vk::kW, vk::kS}) {
     match.OnKeyDown(key);
   }
   for (const Fighter* f : {&match.Blue(), &match.Red()}) {
@@ -82,10 +82,10 @@ TEST_F(MatchTest, ArrowKeysSteerRedAndWASDSteersBlue) {
     bool Fighter::*flag;
   };
   const Case cases[] = {
-      {vk::kLeft, &red, &Fighter::left},   {vk::kRight, &red, &Fighter::right},
-      {vk::kUp, &red, &Fighter::jump},     {vk::kDown, &red, &Fighter::attackHeld},
-      {vk::kA, &blue, &Fighter::left},     {vk::kD, &blue, &Fighter::right},
-      {vk::kW, &blue, &Fighter::jump},     {vk::kS, &blue, &Fighter::attackHeld},
+      {vk::kLeft, &red, &Fighter::left}, {vk::kRight, &red, &Fighter::right},
+      {vk::kUp, &red, &Fighter::jump},   {vk::kDown, &red, &Fighter::attackHeld},
+      {vk::kA, &blue, &Fighter::left},   {vk::kD, &blue, &Fighter::right},
+      {vk::kW, &blue, &Fighter::jump},   {vk::kS, &blue, &Fighter::attackHeld},
   };
   for (const Case& c : cases) {
     match.OnKeyDown(c.key);
@@ -132,7 +132,7 @@ TEST_F(MatchTest, AShotTouchingBothFightersHitsBlueOnly) {
 }
 
 TEST_F(MatchTest, AShotHitsAtExactlyRadiusPlusEight) {
-  match.FireShot(158.5f, 230.0f, 1.0f, 192);  // 158 after its move: 58 from blue
+  match.FireShot(158.5f, 230.0f, 1.0f, 192);   // 158 after its move: 58 from blue
   match.FireShot(241.0f, 230.0f, -1.0f, 144);  // 241.5: more than 58 from red
   match.Update(10002, 2);
   EXPECT_EQ(blue.health, 95.0f);

@@ -64,7 +64,7 @@ TEST_F(Logo, OneStrokeFromTheStartAndOneMoreEvery128Ms) {
     std::uint32_t sinceStart;
     int strokes;
   };
-  const Case cases[] = {{0, 1},     {127, 1},    {128, 2},    {255, 2},    {256, 3},
+  const Case cases[] = {{0, 1},     {127, 1},   {128, 2},   {255, 2},    {256, 3},
                         {3839, 30}, {3840, 31}, {3841, 31}, {100000, 31}};
   for (const Case& c : cases) {
     IntroLogo logo;
@@ -103,8 +103,8 @@ TEST_F(Logo, TheClockRunsAcrossTheWrapOfTheTickCounter) {
 }
 
 TEST_F(Logo, AnyKeyFinishesIt) {
-  for (std::uint16_t key : {vk::kEscape, vk::kEnter, vk::kSpace, vk::kUp, vk::kA, vk::kF1,
-                            std::uint16_t{0}}) {
+  for (std::uint16_t key :
+       {vk::kEscape, vk::kEnter, vk::kSpace, vk::kUp, vk::kA, vk::kF1, std::uint16_t{0}}) {
     IntroLogo logo;
     EXPECT_FALSE(logo.IsDone());
     logo.OnKey(key);

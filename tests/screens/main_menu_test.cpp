@@ -194,38 +194,18 @@ TEST_F(MenuPicture, TheBoxTitleAndEntriesStandOnTheirCells) {
   menu.Dots().clear();
   Render();
   const std::vector<std::string> characters = {
-      ".........................",
-      "..---------------------..",
-      ".|      Torvelkan      |.",
-      ".|                     |.",
-      ".|                     |.",
-      ".|   > Gra             |.",
-      ".|                     |.",
-      ".|     Informacje      |.",
-      ".|                     |.",
-      ".|     Wyjscie         |.",
-      ".|                     |.",
-      ".|                     |.",
-      ".|                     |.",
-      "..---------------------..",
-      ".........................",
+      ".........................", "..---------------------..", ".|      Torvelkan      |.",
+      ".|                     |.", ".|                     |.", ".|   > Gra             |.",
+      ".|                     |.", ".|     Informacje      |.", ".|                     |.",
+      ".|     Wyjscie         |.", ".|                     |.", ".|                     |.",
+      ".|                     |.", "..---------------------..", ".........................",
   };
   const std::vector<std::string> colours = {
-      "                         ",
-      "  WWWWWWWWWWWWWWWWWWWWW  ",
-      " W      YYYYYYYYY      W ",
-      " W                     W ",
-      " W                     W ",
-      " W   B BBB             W ",
-      " W                     W ",
-      " W     WWWWWWWWWW      W ",
-      " W                     W ",
-      " W     WWWWWWW         W ",
-      " W                     W ",
-      " W                     W ",
-      " W                     W ",
-      "  WWWWWWWWWWWWWWWWWWWWW  ",
-      "                         ",
+      "                         ", "  WWWWWWWWWWWWWWWWWWWWW  ", " W      YYYYYYYYY      W ",
+      " W                     W ", " W                     W ", " W   B BBB             W ",
+      " W                     W ", " W     WWWWWWWWWW      W ", " W                     W ",
+      " W     WWWWWWW         W ", " W                     W ", " W                     W ",
+      " W                     W ", "  WWWWWWWWWWWWWWWWWWWWW  ", "                         ",
   };
   EXPECT_EQ(Picture(false), characters);
   EXPECT_EQ(Picture(true), colours);

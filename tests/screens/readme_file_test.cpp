@@ -53,8 +53,9 @@ class ReadmeFile : public ::testing::Test {
       close(open("Readme.txt", O_WRONLY | O_NONBLOCK));
     }
     const std::string text = loading.get();
-    return text.size() <= 100 ? text
-                              : text.substr(0, 100) + "... " + std::to_string(text.size()) + " bytes";
+    return text.size() <= 100
+               ? text
+               : text.substr(0, 100) + "... " + std::to_string(text.size()) + " bytes";
   }
 
   // The sizes of the blocks the reader hands over, and their bytes.

@@ -93,9 +93,9 @@ TEST(ReadmeViewer, DownStopsWhenTheLastLineStandsOnRowFortyNine) {
     bool finalBreak;
     int lastScroll;  // max(0, breaks - 47)
   };
-  const Case cases[] = {{0, false, 0},  {1, true, 0},   {47, false, 0},  {47, true, 0},
-                        {48, false, 1}, {48, true, 1},  {49, false, 2},  {100, true, 53},
-                        {100, false, 53}};
+  const Case cases[] = {{0, false, 0},  {1, true, 0},    {47, false, 0},
+                        {47, true, 0},  {48, false, 1},  {48, true, 1},
+                        {49, false, 2}, {100, true, 53}, {100, false, 53}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.breaks << " breaks");
     DrawnViewer shown(FromMemory(NumberedLines(c.breaks, c.finalBreak)));
@@ -107,8 +107,8 @@ TEST(ReadmeViewer, DownStopsWhenTheLastLineStandsOnRowFortyNine) {
     // The last line, empty or not, stands on row 49 or higher.
     const std::string lastLine = c.finalBreak ? "" : "line " + std::to_string(c.breaks);
     EXPECT_EQ(shown.Row(2 + c.breaks - c.lastScroll), lastLine);
-    for (std::uint16_t other : {vk::kNext, vk::kPrior, vk::kEnd, vk::kHome, vk::kSpace,
-                                vk::kEnter, vk::kLeft, vk::kRight}) {
+    for (std::uint16_t other : {vk::kNext, vk::kPrior, vk::kEnd, vk::kHome, vk::kSpace, vk::kEnter,
+                                vk::kLeft, vk::kRight}) {
       shown.Press(other);
     }
     EXPECT_EQ(shown.viewer.Scroll(), c.lastScroll);

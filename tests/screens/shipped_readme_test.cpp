@@ -49,8 +49,8 @@ TEST(ShippedReadme, EveryLineFitsTheScreenAndTheTextScrolls) {
     line.pop_back();
     EXPECT_LE(line.size(), 80u) << line;
     for (char c : line) {
-      EXPECT_TRUE(c >= 32 && c < 127) << "byte " << int{static_cast<unsigned char>(c)} << " in "
-                                      << line;
+      EXPECT_TRUE(c >= 32 && c < 127)
+          << "byte " << int{static_cast<unsigned char>(c)} << " in " << line;
     }
   }
   EXPECT_EQ(shown.Row(2), "TORVELKAN - pojedynek dwoch zarlocznych kul na arenie");
