@@ -1,5 +1,5 @@
 // The cost of one busy frame of a fight: both fighters, 600 particles and a
-// few shots, updated and drawn.
+// few shots, updated and drawn, and also turned into terminal output.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -9,6 +9,7 @@
 #include "console/console_screen.h"
 #include "console/memory_device.h"
 #include "match/match.h"
+#include "terminal_bytes.h"
 
 namespace torvelkan {
 namespace {
@@ -46,10 +47,13 @@ std::unique_ptr<Match> BusyMatch(std::uint32_t& now, bool aiOn = false) {
 
 // Runs busy frames, the clock moving `step` ms a frame, with a fresh fight
 // set up every `setUpEvery` frames; the last fight is returned for counters.
+// With `encode`, each frame also becomes the bytes that turn the previous
+// frame into it on the terminal.
 std::unique_ptr<Match> RunFrames(benchmark::State& state, std::uint32_t step, int setUpEvery,
-                                 bool aiOn) {
+                                 bool aiOn, bool encode = false) {
   MemoryDevice device;
   ConsoleScreen screen(device);
+  bench::TerminalBytes terminal;
   std::uint32_t now = 0;
   std::unique_ptr<Match> match;
   int frames = 0;
@@ -64,6 +68,12 @@ std::unique_ptr<Match> RunFrames(benchmark::State& state, std::uint32_t step, in
     screen.Clear();
     match->Render(screen);
     benchmark::DoNotOptimize(screen.Cells().data());
+    if (encode) {
+      terminal.Send(screen.Cells());
+    }
+  }
+  if (encode) {
+    terminal.Report(state);
   }
   return match;
 }
@@ -74,6 +84,14 @@ void BM_BusyMatchFrame(benchmark::State& state) {
   state.counters["shots"] = static_cast<double>(match->Shots().size());
 }
 BENCHMARK(BM_BusyMatchFrame);
+
+// The same frame with the terminal encoding of what changed since the last.
+void BM_BusyMatchFrameEncoded(benchmark::State& state) {
+  const auto match = RunFrames(state, 2, kFramesPerSetUp, false, true);
+  state.counters["particles"] = static_cast<double>(match->DebrisList().size());
+  state.counters["shots"] = static_cast<double>(match->Shots().size());
+}
+BENCHMARK(BM_BusyMatchFrameEncoded);
 
 // The same frame when the AI decides in it, searching 1000 situations twice.
 // The clock jumps 201 ms a frame so that every frame is a decision; the

@@ -1,5 +1,6 @@
 // The readme viewer on a file at its 16 MiB limit: a frame at the top and at
-// the very end, a scroll step, and the loading itself.
+// the very end, a scroll step, a scrolled frame with its terminal encoding,
+// and the loading itself.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include "console/console_screen.h"
 #include "console/memory_device.h"
 #include "screens/readme_viewer.h"
+#include "terminal_bytes.h"
 
 namespace torvelkan {
 namespace {
@@ -80,6 +82,25 @@ void BM_ReadmeUpAndDownAtTheEnd(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadmeUpAndDownAtTheEnd);
+
+// A held arrow key at the end: every frame scrolls one line, so nearly every
+// row changes, and the frame goes to the terminal encoded.
+void BM_ReadmeScrolledFrameAtTheEndEncoded(benchmark::State& state) {
+  ReadmeViewer viewer = ScrolledToTheEnd();
+  MemoryDevice device;
+  ConsoleScreen screen(device);
+  bench::TerminalBytes terminal;
+  bool up = true;
+  for (auto _ : state) {
+    viewer.OnKey(up ? vk::kUp : vk::kDown);
+    up = !up;
+    screen.Clear();
+    viewer.Render(screen);
+    terminal.Send(screen.Cells());
+  }
+  terminal.Report(state);
+}
+BENCHMARK(BM_ReadmeScrolledFrameAtTheEndEncoded);
 
 void BM_ReadmeLoadSixteenMebibytes(benchmark::State& state) {
   for (auto _ : state) {

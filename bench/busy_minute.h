@@ -1,0 +1,27 @@
+// A minute of fighting recorded as the terminal device would send it: the
+// real App on the memory device, keys scripted for both players, the clock
+// moved 2 ms a pass, and a frame kept whenever the device would send one.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "console/console_types.h"
+
+namespace torvelkan::bench {
+
+struct BusyMinute {
+  std::vector<CellGrid> sent;  // the frames the terminal would receive, in order
+  std::size_t passes = 0;      // main loop passes (game updates) in the minute
+  int blueDeaths = 0;
+  int redDeaths = 0;
+  std::size_t mostParticles = 0;
+  std::size_t mostShots = 0;
+};
+
+inline constexpr std::uint32_t kBusyMinuteMs = 60000;
+
+// The same frames every time: the clock, the keys and the seed are fixed.
+BusyMinute RecordBusyMinute();
+
+}  // namespace torvelkan::bench

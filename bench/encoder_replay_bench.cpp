@@ -1,0 +1,78 @@
+// Bytes to the terminal during a busy minute of fighting: the frames the
+// terminal device would send, replayed through the frame encoder, against
+// sending every one of them whole.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "busy_minute.h"
+#include "console/frame_encoder.h"
+
+namespace torvelkan {
+namespace {
+
+struct Recording {
+  bench::BusyMinute minute = bench::RecordBusyMinute();
+  // What the encoder sends for each frame after Invalidate: every cell, with a
+  // colour change wherever the colours differ from the cell before.
+  double wholeBytes = 0.0;
+
+  Recording() {
+    std::string out;
+    for (const CellGrid& frame : minute.sent) {
+      FrameEncoder encoder;
+      out.clear();
+      encoder.Encode(frame, out);
+      wholeBytes += static_cast<double>(out.size());
+    }
+  }
+};
+
+// Recorded once, at the first benchmark that needs it.
+const Recording& TheRecording() {
+  static const Recording recording;
+  return recording;
+}
+
+void BM_EncodeBusyMinute(benchmark::State& state) {
+  const Recording& recording = TheRecording();
+  const bench::BusyMinute& minute = recording.minute;
+  if (minute.blueDeaths == 0 || minute.redDeaths == 0) {
+    state.SkipWithError("the scripted fights no longer kill both fighters");
+    return;
+  }
+  std::string out;
+  out.reserve(64 * 1024);
+  double bytes = 0.0;
+  for (auto _ : state) {
+    FrameEncoder encoder;  // the terminal's picture is unknown at first
+    bytes = 0.0;
+    for (const CellGrid& frame : minute.sent) {
+      out.clear();
+      encoder.Encode(frame, out);
+      bytes += static_cast<double>(out.size());
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  const double seconds = bench::kBusyMinuteMs / 1000.0;
+  const double frames = static_cast<double>(minute.sent.size());
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(minute.sent.size()));
+  state.counters["frames_sent"] = frames;
+  state.counters["passes"] = static_cast<double>(minute.passes);
+  state.counters["bytes_per_s"] = bytes / seconds;
+  state.counters["bytes_per_frame"] = bytes / frames;
+  state.counters["bytes_per_pass"] = bytes / static_cast<double>(minute.passes);
+  state.counters["whole_bytes_per_s"] = recording.wholeBytes / seconds;
+  state.counters["whole_bytes_per_frame"] = recording.wholeBytes / frames;
+  state.counters["share_of_whole"] = bytes / recording.wholeBytes;
+  state.counters["blue_deaths"] = minute.blueDeaths;
+  state.counters["red_deaths"] = minute.redDeaths;
+  state.counters["most_particles"] = static_cast<double>(minute.mostParticles);
+  state.counters["most_shots"] = static_cast<double>(minute.mostShots);
+}
+BENCHMARK(BM_EncodeBusyMinute)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace torvelkan
+
+BENCHMARK_MAIN();
