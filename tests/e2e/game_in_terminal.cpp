@@ -1,6 +1,9 @@
 // The game started from a shell in tmux, and the terminal handed back.
 #include "e2e/game_in_terminal.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <chrono>
 
 namespace torvelkan::e2e {
@@ -11,9 +14,25 @@ bool FreshMenu(const Screen& screen) {
   return screen.Text(20, 36, 9) == "Torvelkan" && screen.Text(23, 33, 5) == "> Gra";
 }
 
+GameInTerminal::GameInTerminal() : tmux(SourceDir()) {
+  std::string name = "/tmp/torvelkan-e2e-modes-XXXXXX";
+  const int fd = mkstemp(name.data());
+  if (fd >= 0) {
+    close(fd);
+    modesFile = name;
+  }
+}
+
+GameInTerminal::~GameInTerminal() {
+  if (!modesFile.empty()) {
+    unlink(modesFile.c_str());
+  }
+}
+
 void GameInTerminal::StartGame(const std::string& directory) {
-  tmux.Type("cd " + ShellQuote(directory) +
-            " && stty -a > /tmp/torvelkan-e2e-modes-$$ && echo SHELL-IS-HERE");
+  ASSERT_FALSE(modesFile.empty()) << "no file for the terminal modes";
+  tmux.Type("cd " + ShellQuote(directory) + " && stty -a > " + ShellQuote(modesFile) +
+            " && echo SHELL-IS-HERE");
   ASSERT_TRUE(tmux.WaitForText("SHELL-IS-HERE", seconds(10)));
   tmux.Type(ShellQuote(GameBinary()));
   Screen screen;
@@ -48,13 +67,12 @@ void GameInTerminal::ExpectTerminalBack(int status) {
   EXPECT_FALSE(screen.Contains("Alt + Enter")) << screen.Dump();
   EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
   EXPECT_EQ(tmux.Display("#{alternate_on}"), "0");
-  tmux.Type(
-      "stty -a | cmp -s - /tmp/torvelkan-e2e-modes-$$ && echo MODES-SAME || echo MODES-DIFFER");
+  tmux.Type("stty -a | cmp -s - " + ShellQuote(modesFile) +
+            " && echo MODES-SAME || echo MODES-DIFFER");
   ASSERT_TRUE(tmux.WaitFor(
       [](const Screen& s) { return s.Contains("MODES-SAME") || s.Contains("MODES-DIFFER"); },
       seconds(5), &screen));
   EXPECT_TRUE(screen.Contains("MODES-SAME")) << screen.Dump();
-  tmux.Type("rm -f /tmp/torvelkan-e2e-modes-$$");
 }
 
 }  // namespace torvelkan::e2e

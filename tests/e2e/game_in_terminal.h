@@ -12,7 +12,10 @@ namespace torvelkan::e2e {
 
 class GameInTerminal : public ::testing::Test {
  protected:
-  GameInTerminal() : tmux(SourceDir()) {}
+  GameInTerminal();
+  ~GameInTerminal() override;
+  GameInTerminal(const GameInTerminal&) = delete;
+  GameInTerminal& operator=(const GameInTerminal&) = delete;
 
   // Notes the terminal modes, then starts the game in directory (where it
   // looks for Readme.txt) and waits for its start-up notice.
@@ -30,6 +33,9 @@ class GameInTerminal : public ::testing::Test {
   void ExpectTerminalBack(int status);
 
   TmuxSession tmux;
+
+ private:
+  std::string modesFile;  // the terminal modes before the game, removed with the fixture
 };
 
 // The main menu with its first entry highlighted, as a fresh menu shows it.
