@@ -79,6 +79,17 @@ std::string Screen::Text(int row, int column, int count) const {
   return out;
 }
 
+ScreenCell Screen::At(int row, int column) const {
+  if (row < 0 || row >= static_cast<int>(cells.size())) {
+    return ScreenCell{};
+  }
+  const std::vector<ScreenCell>& line = cells[static_cast<std::size_t>(row)];
+  if (column < 0 || column >= static_cast<int>(line.size())) {
+    return ScreenCell{};
+  }
+  return line[static_cast<std::size_t>(column)];
+}
+
 bool Screen::Contains(const std::string& text) const {
   for (const std::string& line : lines) {
     if (line.find(text) != std::string::npos) {
@@ -98,13 +109,14 @@ std::string Screen::Dump() const {
   return out + "----------------\n";
 }
 
-Screen ParseCapture(const std::string& escaped, const std::string& plain) {
+Screen ParseCapture(const std::string& escaped) {
   Screen screen;
-  screen.lines = SplitLines(plain);
+  // tmux writes a colour only where it changes, also from the end of one line
+  // to the start of the next, so the colours run on across lines.
+  int fg = -1;
+  int bg = -1;
   for (const std::string& line : SplitLines(escaped)) {
     std::vector<ScreenCell> row;
-    int fg = -1;
-    int bg = -1;
     for (std::size_t i = 0; i < line.size();) {
       if (line[i] == '\x1b' && i + 1 < line.size() && line[i + 1] == '[') {
         std::size_t end = i + 2;
@@ -154,6 +166,16 @@ Screen ParseCapture(const std::string& escaped, const std::string& plain) {
       row.push_back(ScreenCell{line.substr(i, length), fg, bg});
       i += length;
     }
+    // The text as a plain capture gives it, without the blanks at the end.
+    std::size_t used = row.size();
+    while (used > 0 && row[used - 1].glyph == " ") {
+      --used;
+    }
+    std::string text;
+    for (std::size_t k = 0; k < used; ++k) {
+      text += row[k].glyph;
+    }
+    screen.lines.push_back(text);
     screen.cells.push_back(row);
   }
   return screen;
@@ -213,13 +235,14 @@ void TmuxSession::Keys(const std::vector<std::string>& keys) {
 }
 
 Screen TmuxSession::Capture(bool colours) const {
-  const std::string plain = Host(Tmux() + " capture-pane -p -t t");
   if (!colours) {
     Screen screen;
-    screen.lines = SplitLines(plain);
+    screen.lines = SplitLines(Host(Tmux() + " capture-pane -p -t t"));
     return screen;
   }
-  return ParseCapture(Host(Tmux() + " capture-pane -p -e -t t"), plain);
+  // Text and colours from one capture, so that both show the same frame. -N
+  // keeps the blanks at the ends of the lines: coloured, they are part of the picture.
+  return ParseCapture(Host(Tmux() + " capture-pane -p -e -N -t t"));
 }
 
 std::string TmuxSession::Display(const std::string& format) const {

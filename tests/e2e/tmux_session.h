@@ -24,6 +24,8 @@ struct Screen {
   // Row text from column, count characters long (blank-padded). Columns count
   // characters, not bytes.
   std::string Text(int row, int column, int count) const;
+  // The cell with its colours; a blank default one off the captured grid.
+  ScreenCell At(int row, int column) const;
   bool Contains(const std::string& text) const;
   std::string Dump() const;  // the whole screen, for failure messages
 };
@@ -68,8 +70,8 @@ class TmuxSession {
   std::string socket;
 };
 
-// Parses capture-pane -e output into cells; exposed for its own test.
-Screen ParseCapture(const std::string& escaped, const std::string& plain);
+// Parses capture-pane -e output into cells and lines; exposed for its own test.
+Screen ParseCapture(const std::string& escaped);
 
 std::string ShellQuote(const std::string& text);
 

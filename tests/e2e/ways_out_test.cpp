@@ -1,61 +1,41 @@
 // Every way out of a running game gives the terminal back as it was: the
 // shell's screen, the cursor, and the same terminal modes.
-#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
-#include <functional>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
-#include "e2e/tmux_session.h"
+#include "e2e/game_in_terminal.h"
 
 namespace torvelkan::e2e {
 namespace {
 
 using std::chrono::seconds;
 
-class WaysOut : public ::testing::Test {
+class WaysOut : public GameInTerminal {
  protected:
-  WaysOut() : tmux(SourceDir()) {}
+  void ExpectReadmeRefused(const std::string& directory);
+};
 
-  void StartGame() {
-    tmux.Type("stty -a > /tmp/torvelkan-e2e-modes-$$; echo SHELL-IS-HERE");
-    ASSERT_TRUE(tmux.WaitForText("SHELL-IS-HERE", seconds(10)));
-    tmux.Type(ShellQuote(GameBinary()));
-    Screen screen;
-    ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(25, 35, 11) == "Alt + Enter"; },
-                             seconds(10), &screen))
-        << screen.Dump();
+// A directory of its own, removed with everything in it.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    std::string name = "/tmp/torvelkan-e2e-readme-XXXXXX";
+    if (mkdtemp(name.data()) != nullptr) {
+      path = name;
+    }
   }
-
-  // The game's process: the shell's child.
-  void Signal(const std::string& name) {
-    TmuxSession::Host("pkill -" + name + " -P " + tmux.Display("#{pane_pid}"));
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
   }
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
-  // Once the game has ended, the shell reports how: 0, or 128 and the signal.
-  void ExpectTerminalBack(int status) {
-    Screen screen;
-    ASSERT_TRUE(
-        tmux.WaitFor([this](const Screen&) { return tmux.Display("#{alternate_on}") == "0"; },
-                     seconds(10), &screen))
-        << screen.Dump();
-    tmux.Type("echo GAME-ENDED-$?");
-    ASSERT_TRUE(tmux.WaitForText("GAME-ENDED-" + std::to_string(status), seconds(10), &screen))
-        << screen.Dump();
-    EXPECT_TRUE(screen.Contains("SHELL-IS-HERE")) << screen.Dump();
-    EXPECT_FALSE(screen.Contains("Alt + Enter")) << screen.Dump();
-    EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
-    EXPECT_EQ(tmux.Display("#{alternate_on}"), "0");
-    tmux.Type(
-        "stty -a | cmp -s - /tmp/torvelkan-e2e-modes-$$ && echo MODES-SAME || echo MODES-DIFFER");
-    ASSERT_TRUE(tmux.WaitFor(
-        [](const Screen& s) { return s.Contains("MODES-SAME") || s.Contains("MODES-DIFFER"); },
-        seconds(5), &screen));
-    EXPECT_TRUE(screen.Contains("MODES-SAME")) << screen.Dump();
-    tmux.Type("rm -f /tmp/torvelkan-e2e-modes-$$");
-  }
-
-  TmuxSession tmux;
+  std::string path;  // empty when it could not be made
 };
 
 TEST_F(WaysOut, CtrlC) {
@@ -97,6 +77,46 @@ TEST_F(WaysOut, CtrlZThenForegroundThenEsc) {
   EXPECT_EQ(tmux.Display("#{cursor_flag}"), "0");
   tmux.Keys({"Escape"});
   ExpectTerminalBack(0);
+}
+
+TEST_F(WaysOut, EscInTheMenu) {
+  StartGame();
+  GoToMenu();
+  tmux.Keys({"Escape"});
+  ExpectTerminalBack(0);
+}
+
+// Readme.txt that no reader could take: the viewer says it cannot open the
+// file at once (a FIFO without a writer must not hold the game), Esc goes back
+// to the menu, and Esc there ends the game as usual.
+void WaysOut::ExpectReadmeRefused(const std::string& directory) {
+  StartGame(directory);
+  GoToMenu();
+  tmux.Keys({"Down", "Enter"});
+  Screen screen;
+  ASSERT_TRUE(tmux.WaitFor(
+      [](const Screen& s) { return s.Text(2, 0, 36) == "Nie mozna otworzyc pliku Readme.txt "; },
+      seconds(10), &screen))
+      << screen.Dump();
+  EXPECT_EQ(screen.Text(3, 0, 80), std::string(80, ' ')) << "the message is the only line";
+  tmux.Keys({"Escape"});
+  ASSERT_TRUE(tmux.WaitFor(FreshMenu, seconds(10), &screen)) << screen.Dump();
+  tmux.Keys({"Escape"});
+  ExpectTerminalBack(0);
+}
+
+TEST_F(WaysOut, ReadmeThatIsAFifo) {
+  const ScratchDirectory directory;
+  ASSERT_FALSE(directory.path.empty());
+  ASSERT_EQ(mkfifo((directory.path + "/Readme.txt").c_str(), 0600), 0);
+  ExpectReadmeRefused(directory.path);
+}
+
+TEST_F(WaysOut, ReadmeThatIsADirectory) {
+  const ScratchDirectory directory;
+  ASSERT_FALSE(directory.path.empty());
+  ASSERT_TRUE(std::filesystem::create_directory(directory.path + "/Readme.txt"));
+  ExpectReadmeRefused(directory.path);
 }
 
 }  // namespace

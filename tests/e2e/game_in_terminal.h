@@ -1,0 +1,44 @@
+// A test fixture with the game started from a shell in tmux, and the checks
+// that the terminal is handed back exactly as it was.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/tmux_session.h"
+
+namespace torvelkan::e2e {
+
+class GameInTerminal : public ::testing::Test {
+ protected:
+  GameInTerminal();
+  ~GameInTerminal() override;
+  GameInTerminal(const GameInTerminal&) = delete;
+  GameInTerminal& operator=(const GameInTerminal&) = delete;
+
+  // Notes the terminal modes, then starts the game in directory (where it
+  // looks for Readme.txt) and waits for its start-up notice.
+  void StartGame(const std::string& directory = SourceDir());
+
+  // From the notice through the logo (any key) to the main menu.
+  void GoToMenu();
+
+  // Sends a signal to the game: the shell's child.
+  void Signal(const std::string& name);
+
+  // Once the game has ended: the shell's screen is back with the cursor, the
+  // terminal modes are the same as before the start, and the shell reports
+  // the game's status (0, or 128 and the signal).
+  void ExpectTerminalBack(int status);
+
+  TmuxSession tmux;
+
+ private:
+  std::string modesFile;  // the terminal modes before the game, removed with the fixture
+};
+
+// The main menu with its first entry highlighted, as a fresh menu shows it.
+bool FreshMenu(const Screen& screen);
+
+}  // namespace torvelkan::e2e
