@@ -155,10 +155,16 @@ void InputDecoder::Feed(const unsigned char* data, std::size_t size, std::uint32
 }
 
 void InputDecoder::Flush(std::uint32_t now, std::vector<TerminalInput>& out) {
-  if (!pending.empty() && now - lastByteAt >= kEscapeWaitMs) {
+  if (now - lastByteAt < kEscapeWaitMs) {
+    return;
+  }
+  if (!pending.empty()) {
     Run(true, out);
     pending.clear();
   }
+  // An overlong sequence still being skipped is as broken as one cut short:
+  // the bytes after the wait are keys again, not the rest of it.
+  skip = Skip::kNothing;
 }
 
 void InputDecoder::Run(bool final, std::vector<TerminalInput>& out) {
@@ -188,8 +194,18 @@ void InputDecoder::Run(bool final, std::vector<TerminalInput>& out) {
         ++at;
         continue;
       }
-      skip = Skip::kNothing;  // an ESC ends it; "ESC \" is eaten below as a pair
-      if (at + 1 < size && data[at + 1] == '\\') {
+      // An ESC ends it, and "ESC \" goes with it as a pair. Should the ESC be
+      // the last byte so far, what follows decides, as it does when the whole
+      // string came in one piece.
+      if (at + 1 == size && !final) {
+        break;
+      }
+      skip = Skip::kNothing;
+      if (at + 1 == size) {
+        ++at;  // nothing followed: dropped with the string
+        continue;
+      }
+      if (data[at + 1] == '\\') {
         at += 2;
         continue;
       }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -183,8 +184,16 @@ Screen ParseCapture(const std::string& escaped) {
 
 TmuxSession::TmuxSession(const std::string& workingDirectory, int width, int height) {
   socket = "torvelkan-e2e-" + std::to_string(getpid()) + "-" + std::to_string(sessionCounter++);
-  // A clean shell with a plain prompt; no user configuration of tmux.
-  const std::string shell = "env -i PATH=/usr/local/bin:/usr/bin:/bin HOME=/tmp PS1='$ ' /bin/sh";
+  // A clean shell with a plain prompt; no user configuration of tmux. Only the
+  // sanitizers' settings come along, so that a sanitized game reports where
+  // its run can see it rather than on a pane that nobody reads.
+  std::string shell = "env -i PATH=/usr/local/bin:/usr/bin:/bin HOME=/tmp PS1='$ '";
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) {
+      shell += std::string(" ") + name + "=" + ShellQuote(value);
+    }
+  }
+  shell += " /bin/sh";
   int status = 0;
   Host(Tmux() + " new-session -d -s t -x " + std::to_string(width) + " -y " +
            std::to_string(height) + " -c " + ShellQuote(workingDirectory) + " " +

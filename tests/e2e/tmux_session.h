@@ -36,7 +36,8 @@ std::string SourceDir();
 
 class TmuxSession {
  public:
-  // A shell in workingDirectory; TERM is left to tmux, the environment is clean.
+  // A shell in workingDirectory; TERM is left to tmux, the environment is clean
+  // but for the sanitizers' settings.
   explicit TmuxSession(const std::string& workingDirectory, int width = 80, int height = 50);
   ~TmuxSession();
   TmuxSession(const TmuxSession&) = delete;
