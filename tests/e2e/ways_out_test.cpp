@@ -79,6 +79,20 @@ TEST_F(WaysOut, CtrlZThenForegroundThenEsc) {
   ExpectTerminalBack(0);
 }
 
+// The stop already gave the terminal back; a kill while stopped ends the game
+// as soon as it runs again, without taking the screen once more.
+TEST_F(WaysOut, CtrlZThenKillOfTheStoppedGame) {
+  StartGame();
+  tmux.Keys({"C-z"});
+  Screen screen;
+  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Contains("SHELL-IS-HERE"); }, seconds(10),
+                           &screen))
+      << screen.Dump();
+  tmux.Type("kill %1");
+  tmux.Type("fg");  // the shell here does not wake a stopped job it kills
+  ExpectTerminalBack(143);
+}
+
 TEST_F(WaysOut, EscInTheMenu) {
   StartGame();
   GoToMenu();
