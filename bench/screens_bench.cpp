@@ -55,7 +55,7 @@ BENCHMARK(BM_LogoFullRenderEncodedWhole);
 void MenuFrames(benchmark::State& state, bool encode) {
   srand(1);
   MemoryDevice device;
-  ConsoleScreen screen{device};
+  ConsoleScreen screen(device);
   MainMenu menu;
   bench::TerminalBytes terminal;
   std::uint32_t now = 1;

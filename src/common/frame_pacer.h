@@ -12,6 +12,7 @@ namespace torvelkan {
 class FramePacer {
  public:
   explicit FramePacer(std::int64_t periodMicroseconds);
+  // NOLINTNEXTLINE(performance-trivially-destructible): the Windows pacer has timers to give back
   ~FramePacer();
   FramePacer(const FramePacer&) = delete;
   FramePacer& operator=(const FramePacer&) = delete;

@@ -1,5 +1,5 @@
 // Frame pacing on POSIX systems: an absolute sleep on the monotonic clock.
-#include <time.h>
+#include <time.h>  // NOLINT(modernize-deprecated-headers): clock_gettime is POSIX's
 
 #include "common/frame_pacer.h"
 

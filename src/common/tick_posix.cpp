@@ -1,5 +1,5 @@
 // The tick counter on POSIX systems: the monotonic clock, cut to 32 bits.
-#include <time.h>
+#include <time.h>  // NOLINT(modernize-deprecated-headers): clock_gettime is POSIX's
 
 #include "common/tick.h"
 

@@ -51,15 +51,27 @@ void AppendMove(int row, int column, std::string& out) {
 // Unchanged cells shorter than this run are sent again rather than jumped.
 constexpr int kLongestRewrittenGap = 4;
 
+// Whether the cells of a row from `from` up to `to` can be sent again as they
+// are: in the pen's colours, and each glyph one byte.
+bool GapFitsThePen(const CellGrid& next, int row, int from, int to, int colours) {
+  for (int c = from; c < to; ++c) {
+    const Cell& cell = next[static_cast<std::size_t>(row * kColumns + c)];
+    if (ShownColours(cell) != colours || ShownChar(cell) >= 128) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void FrameEncoder::AppendColours(std::uint16_t attribute, std::string& out) {
   const int foreground = attribute & 0x0F;
   const int background = (attribute >> 4) & 0x0F;
   out += "\x1b[";
-  AppendNumber((foreground & 8 ? 90 : 30) + AnsiColour(foreground), out);
+  AppendNumber(((foreground & 8) != 0 ? 90 : 30) + AnsiColour(foreground), out);
   out.push_back(';');
-  AppendNumber((background & 8 ? 100 : 40) + AnsiColour(background), out);
+  AppendNumber(((background & 8) != 0 ? 100 : 40) + AnsiColour(background), out);
   out.push_back('m');
 }
 
@@ -85,11 +97,8 @@ void FrameEncoder::Encode(const CellGrid& next, std::string& out) {
       }
       const int wanted = ShownColours(next[index]);
       const int gap = column - cursorColumn;
-      bool rewriteGap = row == cursorRow && gap > 0 && gap <= kLongestRewrittenGap;
-      for (int c = cursorColumn; rewriteGap && c < column; ++c) {
-        rewriteGap = ShownColours(next[static_cast<std::size_t>(row * kColumns + c)]) == colours &&
-                     ShownChar(next[static_cast<std::size_t>(row * kColumns + c)]) < 128;
-      }
+      const bool rewriteGap = row == cursorRow && gap > 0 && gap <= kLongestRewrittenGap &&
+                              GapFitsThePen(next, row, cursorColumn, column, colours);
       if (rewriteGap) {
         for (int c = cursorColumn; c < column; ++c) {
           out += Cp437Glyph(ShownChar(next[static_cast<std::size_t>(row * kColumns + c)]));

@@ -2,7 +2,7 @@
 #include "console/terminal_device.h"
 
 #include <poll.h>
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX's
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -194,6 +194,7 @@ void TerminalDevice::Suspend() {
   sigemptyset(&stop.sa_mask);
   sigaction(SIGTSTP, &stop, &ours);
   raise(SIGTSTP);
+  // cppcheck-suppress unreachableCode ; raise returns once a stop is continued
   sigaction(SIGTSTP, &ours, nullptr);
   terminal_signals::TakeContinued();
   if (terminal_signals::QuitSignal() == 0) {

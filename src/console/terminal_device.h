@@ -39,13 +39,13 @@ class TerminalDevice final : public ConsoleDevice {
 
   // Throws std::runtime_error when input or output is not a terminal.
   TerminalDevice();
-  explicit TerminalDevice(const Settings& settings);
+  explicit TerminalDevice(const Settings& given);
   ~TerminalDevice() override;
 
   void Present(const CellGrid& cells) override;
   bool HasInput() override;
   void ReadInput(InputRecord& record) override;
-  void SetTitle(const char* title) override;
+  void SetTitle(const char* text) override;
   bool QuitRequested() override;
 
   bool KittyKeyboard() const { return kitty; }

@@ -1,7 +1,7 @@
 // The signals a full-screen terminal program has to answer.
 #include "console/terminal_signals.h"
 
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX's
 #include <unistd.h>
 
 #include <algorithm>
@@ -65,6 +65,7 @@ void RestoreFromHandler() {
   sigaddset(&set, signal);
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
   raise(signal);
+  // cppcheck-suppress unreachableCode ; raise returns when a stop is continued
   _exit(128 + signal);
 }
 
@@ -82,7 +83,7 @@ void OnCrash(int signal) {
   DieBy(signal);
 }
 
-void OnSuspend(int) {
+void OnSuspend(int /*signal*/) {
   if (suspendWanted != 0) {
     RestoreFromHandler();  // asked twice: stop now, the terminal given back
     DieBy(SIGTSTP);
@@ -90,8 +91,8 @@ void OnSuspend(int) {
   suspendWanted = 1;
 }
 
-void OnContinue(int) { continued = 1; }
-void OnResize(int) { resized = 1; }
+void OnContinue(int /*signal*/) { continued = 1; }
+void OnResize(int /*signal*/) { resized = 1; }
 
 void AtExit() { RestoreFromHandler(); }
 
@@ -106,8 +107,12 @@ void Set(std::size_t slot, int signal, void (*handler)(int), int flags) {
 sigset_t AllHandled() {
   sigset_t set;
   sigemptyset(&set);
-  for (int s : kQuitSignals) sigaddset(&set, s);
-  for (int s : kFlagSignals) sigaddset(&set, s);
+  for (int s : kQuitSignals) {
+    sigaddset(&set, s);
+  }
+  for (int s : kFlagSignals) {
+    sigaddset(&set, s);
+  }
   return set;
 }
 
@@ -119,8 +124,12 @@ void Install() {
   }
   installed = true;
   std::size_t slot = 0;
-  for (int s : kQuitSignals) Set(slot++, s, OnQuit, SA_RESTART);
-  for (int s : kCrashSignals) Set(slot++, s, OnCrash, SA_RESETHAND | SA_NODEFER);
+  for (int s : kQuitSignals) {
+    Set(slot++, s, OnQuit, SA_RESTART);
+  }
+  for (int s : kCrashSignals) {
+    Set(slot++, s, OnCrash, SA_RESETHAND | SA_NODEFER);
+  }
   Set(slot++, SIGTSTP, OnSuspend, SA_RESTART);
   Set(slot++, SIGCONT, OnContinue, SA_RESTART);
   Set(slot++, SIGWINCH, OnResize, SA_RESTART);
@@ -136,9 +145,15 @@ void Uninstall() {
   }
   installed = false;
   std::size_t slot = 0;
-  for (int s : kQuitSignals) sigaction(s, &previous[slot++], nullptr);
-  for (int s : kCrashSignals) sigaction(s, &previous[slot++], nullptr);
-  for (int s : kFlagSignals) sigaction(s, &previous[slot++], nullptr);
+  for (int s : kQuitSignals) {
+    sigaction(s, &previous[slot++], nullptr);
+  }
+  for (int s : kCrashSignals) {
+    sigaction(s, &previous[slot++], nullptr);
+  }
+  for (int s : kFlagSignals) {
+    sigaction(s, &previous[slot++], nullptr);
+  }
 }
 
 void Arm(int inputFd, int outputFd, const termios& saved, std::string_view restoreBytes) {

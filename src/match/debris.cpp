@@ -21,7 +21,7 @@ Debris Debris::Spawned(float x, float y, std::uint16_t attribute) {
   return particle;
 }
 
-void Debris::Update(std::uint32_t now, std::uint32_t) {
+void Debris::Update(std::uint32_t now, std::uint32_t /*elapsed*/) {
   vy += kGravity;
   x += vx;
   y += vy;

@@ -62,8 +62,8 @@ void ImitationAi::Remember(const Situation& situation) {
   }
 }
 
-void ImitationAi::Think(std::uint32_t now, std::uint32_t, Fighter& blue, const Fighter& red,
-                        Match& match) {
+void ImitationAi::Think(std::uint32_t now, std::uint32_t /*elapsed*/, Fighter& blue,
+                        const Fighter& red, Match& match) {
   if (now <= lastThinkTick + kThinkSpacingMs) {
     return;
   }

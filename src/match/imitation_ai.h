@@ -54,9 +54,9 @@ class ImitationAi {
   std::uint32_t LastThinkTick() const { return lastThinkTick; }
 
  private:
-  void Follow(const Situation& situation, bool mirrored, Fighter& blue, const Fighter& red,
-              Match& match);
-  void PlayAtRandom(Fighter& blue, const Fighter& red, Match& match);
+  static void Follow(const Situation& situation, bool mirrored, Fighter& blue, const Fighter& red,
+                     Match& match);
+  static void PlayAtRandom(Fighter& blue, const Fighter& red, Match& match);
 
   std::uint32_t lastThinkTick = 0;
   std::deque<Situation> memory;  // oldest first

@@ -8,12 +8,11 @@
 namespace torvelkan {
 
 Match::Match(bool aiOn)
-    : countdownMs(kCountdownMs),
-      endState(0),
+    : message("Get Ready"),
+      countdownMs(kCountdownMs),
       blue(kBlueStartX, -1.0f),
       red(kRedStartX, 1.0f),
       aiEnabled(aiOn) {
-  message = "Get Ready";
   blue.opponent = &red;
   red.opponent = &blue;
   // Room for two explosions and their sparks, so the busiest frames do not
@@ -65,8 +64,7 @@ void Match::Update(std::uint32_t now, std::uint32_t elapsed) {
 
 void Match::UpdateDebris(std::uint32_t now, std::uint32_t elapsed) {
   std::size_t kept = 0;
-  for (std::size_t i = 0; i < debris.size(); ++i) {
-    Debris& particle = debris[i];
+  for (Debris& particle : debris) {
     particle.Update(now, elapsed);
     if (!particle.IsExpired(now)) {
       debris[kept++] = particle;
@@ -78,8 +76,7 @@ void Match::UpdateDebris(std::uint32_t now, std::uint32_t elapsed) {
 void Match::UpdateShots(std::uint32_t now, std::uint32_t elapsed) {
   // Sparks of a hit go to the debris list and first move in the next frame.
   std::size_t kept = 0;
-  for (std::size_t i = 0; i < shots.size(); ++i) {
-    Shot& shot = shots[i];
+  for (Shot& shot : shots) {
     shot.Update(now, elapsed);
     if (shot.IsOutside()) {
       continue;

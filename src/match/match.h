@@ -22,7 +22,7 @@ class Match {
   static constexpr float kBlueStartX = 100.0f;
   static constexpr float kRedStartX = 300.0f;
 
-  explicit Match(bool aiEnabled);
+  explicit Match(bool aiOn);
   // The fighters point at each other, so a match stays where it was made.
   Match(const Match&) = delete;
   Match& operator=(const Match&) = delete;
@@ -66,7 +66,7 @@ class Match {
   std::string message;
   std::int32_t countdownMs;
   ImitationAi ai;  // its memory lives exactly as long as the match
-  int endState;
+  int endState = 0;
   // Held by value; members are destroyed in reverse order: red, then blue,
   // then the AI's memory, the message and the lists.
   Fighter blue;

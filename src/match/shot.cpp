@@ -15,7 +15,7 @@ Shot Shot::Fired(float x, float y, float direction, std::uint16_t attribute) {
   return shot;
 }
 
-void Shot::Update(std::uint32_t, std::uint32_t) {
+void Shot::Update(std::uint32_t /*now*/, std::uint32_t /*elapsed*/) {
   x += vx;
   y += vy;
 }

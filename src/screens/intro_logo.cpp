@@ -10,7 +10,7 @@ namespace torvelkan {
 
 IntroLogo::IntroLogo() : segments(kLogoSegments.begin(), kLogoSegments.end()) {}
 
-void IntroLogo::Update(std::uint32_t now, std::uint32_t) {
+void IntroLogo::Update(std::uint32_t now, std::uint32_t /*elapsed*/) {
   if (startTick == 0) {
     startTick = now;
   }

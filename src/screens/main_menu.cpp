@@ -29,7 +29,7 @@ MainMenu::MainMenu() {
   }
 }
 
-void MainMenu::Update(std::uint32_t, std::uint32_t elapsed) {
+void MainMenu::Update(std::uint32_t /*now*/, std::uint32_t elapsed) {
   const float d = static_cast<float>(elapsed);
   const float g = 0.001f * d;  // gravity of 0.001 units per ms squared
   for (MenuDot& dot : dots) {

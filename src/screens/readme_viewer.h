@@ -15,7 +15,7 @@ class ReadmeViewer {
  public:
   // Far beyond any readme; a larger file is read this far and no further, so
   // that no file can exhaust the memory.
-  static constexpr std::size_t kMaxTextBytes = 16u * 1024u * 1024u;
+  static constexpr std::size_t kMaxTextBytes = std::size_t{16} * 1024u * 1024u;
   static constexpr int kFirstRow = 2;
   static constexpr int kShownLines = 48;  // rows 2 to 49
 

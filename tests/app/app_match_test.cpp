@@ -28,7 +28,7 @@ class AppMatch : public ::testing::Test {
     game.device.Push(MakeKeyRecord(key, false));
     game.Pass(2);
   }
-  Match& CurrentMatch() { return *game.app.CurrentMatch(); }
+  Match& CurrentMatch() const { return *game.app.CurrentMatch(); }
   const Cell& At(int column, int row) const {
     return game.device.LastFrame()[static_cast<std::size_t>(row * kColumns + column)];
   }

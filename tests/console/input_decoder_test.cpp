@@ -23,6 +23,7 @@ std::vector<TerminalInput> Decode(const std::string& bytes, std::uint32_t now = 
 
 std::vector<std::uint16_t> Codes(const std::vector<TerminalInput>& inputs) {
   std::vector<std::uint16_t> codes;
+  codes.reserve(inputs.size());
   for (const TerminalInput& input : inputs) {
     codes.push_back(input.code);
   }

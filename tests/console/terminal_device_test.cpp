@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX's
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -112,8 +112,9 @@ TEST(TerminalDevice, SilentTerminalCostsAtMost200Ms) {
   const auto start = Clock::now();
   TerminalDevice device(terminal.Settings());
   const auto took = Clock::now() - start;
-  EXPECT_LT(took, 300ms);
-  EXPECT_GE(took, 190ms);
+  // Not 300ms: cppcheck 2.10 cannot evaluate a comparison with a duration literal.
+  EXPECT_LT(took, std::chrono::milliseconds(300));
+  EXPECT_GE(took, std::chrono::milliseconds(190));
   EXPECT_FALSE(device.KittyKeyboard());
 }
 
@@ -131,6 +132,7 @@ TEST(TerminalDevice, SmallTerminalIsToldAndGrowingBackRedrawsEverything) {
   device.Present(grid);
   terminal.Resize(70, 40);
   raise(SIGWINCH);
+  // cppcheck-suppress unreachableCode ; raise returns: the device only notes the signal
   terminal.Forget();
   device.Present(grid);
   EXPECT_TRUE(terminal.ReadUntil("Torvelkan needs 80 x 50 cells, this terminal has 70 x 40"));
@@ -139,6 +141,7 @@ TEST(TerminalDevice, SmallTerminalIsToldAndGrowingBackRedrawsEverything) {
 
   terminal.Resize(80, 50);
   raise(SIGWINCH);
+  // cppcheck-suppress unreachableCode ; as above
   terminal.Forget();
   device.Present(grid);
   EXPECT_TRUE(terminal.ReadUntil("\x1b[50;1H"));
@@ -151,7 +154,7 @@ TEST(TerminalDevice, FramesGoOutAtMostAbout120TimesASecond) {
   CellGrid grid{};
   int changed = 0;
   const auto start = Clock::now();
-  while (Clock::now() - start < 500ms) {
+  while (Clock::now() - start < std::chrono::milliseconds(500)) {
     grid[0].Char.UnicodeChar = static_cast<char16_t>('a' + changed++ % 26);
     device.Present(grid);
     terminal.Drain(0);

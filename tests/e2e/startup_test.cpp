@@ -31,7 +31,7 @@ TEST(Startup, NoticeAndCounterThenEscGivesTheShellBack) {
   // The notice is grey on black.
   screen = tmux.Capture(true);
   ASSERT_GT(screen.cells.size(), 25u) << screen.Dump();
-  ASSERT_GT(screen.cells[25].size(), 40u) << screen.Dump();
+  ASSERT_GT(screen.cells[25].size(), 41u) << screen.Dump();
   EXPECT_EQ(screen.cells[25][41].glyph, "E");
   EXPECT_EQ(screen.cells[25][41].foreground, 7);
 

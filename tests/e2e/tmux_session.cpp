@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +48,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 // ANSI colour index (red 1, green 2, blue 4) to the console's (blue 1, red 4).
 int ConsoleColour(int ansi) {
-  return ((ansi & 1) ? 4 : 0) | (ansi & 2) | ((ansi & 4) ? 1 : 0) | (ansi & 8);
+  return ((ansi & 1) != 0 ? 4 : 0) | (ansi & 2) | ((ansi & 4) != 0 ? 1 : 0) | (ansi & 8);
 }
 
 }  // namespace
@@ -92,12 +93,8 @@ ScreenCell Screen::At(int row, int column) const {
 }
 
 bool Screen::Contains(const std::string& text) const {
-  for (const std::string& line : lines) {
-    if (line.find(text) != std::string::npos) {
-      return true;
-    }
-  }
-  return false;
+  return std::ranges::any_of(
+      lines, [&](const std::string& line) { return line.find(text) != std::string::npos; });
 }
 
 std::string Screen::Dump() const {
@@ -110,6 +107,7 @@ std::string Screen::Dump() const {
   return out + "----------------\n";
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one pass of a small SGR parser
 Screen ParseCapture(const std::string& escaped) {
   Screen screen;
   // tmux writes a colour only where it changes, also from the end of one line
@@ -230,11 +228,13 @@ std::string TmuxSession::Host(const std::string& command, int* status) {
   return output;
 }
 
+// NOLINTNEXTLINE(readability-make-member-function-const): it types into the session
 void TmuxSession::Type(const std::string& line) {
   Host(Tmux() + " send-keys -t t -l " + ShellQuote(line));
   Host(Tmux() + " send-keys -t t Enter");
 }
 
+// NOLINTNEXTLINE(readability-make-member-function-const): it presses keys in the session
 void TmuxSession::Keys(const std::vector<std::string>& keys) {
   std::string command = Tmux() + " send-keys -t t";
   for (const std::string& key : keys) {

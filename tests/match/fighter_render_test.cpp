@@ -126,8 +126,8 @@ TEST_F(FighterRender, HealthBarsGrowOutwardsFromTheMiddleOfRow1) {
     int redCells = 0;
     for (int column = 0; column < kColumns; ++column) {
       const std::uint16_t a = CellAttribute(screen.At(column, 1));
-      blueCells += a == 0x90;
-      redCells += a == 0xC0;
+      blueCells += a == 0x90 ? 1 : 0;
+      redCells += a == 0xC0 ? 1 : 0;
       if (a == 0x90) {
         EXPECT_LE(column, 36);
         EXPECT_GT(column, 36 - c.cells);  // no gaps: from 36 leftwards

@@ -211,7 +211,7 @@ TEST_F(ImitationAiTest, AHeldLatchMakesAWantedAttackDoNothing) {
 // The match's side of the AI.
 class MatchWithAi : public ::testing::Test {
  protected:
-  void Start(Match& m) {
+  static void Start(Match& m) {
     m.Update(10000, 3000);
     ASSERT_TRUE(m.CountdownOver());
   }

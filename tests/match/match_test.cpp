@@ -21,7 +21,7 @@ class MatchTest : public ::testing::Test {
     m.Update(10000, 3000);
     ASSERT_TRUE(m.CountdownOver());
   }
-  void Kill(Fighter& fighter) { fighter.AddHealth(-100.0f); }
+  static void Kill(Fighter& fighter) { fighter.AddHealth(-100.0f); }
   std::string Row(int row) {
     screen.Clear();
     match.Render(screen);

@@ -18,7 +18,7 @@ using CellMap = std::map<std::pair<int, int>, std::uint16_t>;  // (column, row) 
 class Logo : public ::testing::Test {
  protected:
   // Every cell that was written, with its attribute; each must be a blank.
-  CellMap Written(const ConsoleScreen& grid) const {
+  static CellMap Written(const ConsoleScreen& grid) {
     CellMap written;
     for (int row = 0; row < kRows; ++row) {
       for (int column = 0; column < kColumns; ++column) {
@@ -39,9 +39,9 @@ class Logo : public ::testing::Test {
   }
 
   // The cells of the first count strokes of the table, drawn one by one.
-  CellMap FirstStrokes(int count) {
+  static CellMap FirstStrokes(int count) {
     MemoryDevice otherDevice;
-    ConsoleScreen other{otherDevice};
+    ConsoleScreen other(otherDevice);
     for (int k = 0; k < count; ++k) {
       LogoSegment segment = kLogoSegments[static_cast<std::size_t>(k)];
       IntroLogo::DrawSegment(other, segment);
@@ -172,7 +172,10 @@ TEST_F(Logo, TheWholeLogoFitsBelowTheCounterRow) {
   logo.Update(1, 0);
   logo.Update(1 + 3840, 0);
   const CellMap written = RenderAt(logo);
-  int left = kColumns, right = -1, top = kRows, bottom = -1;
+  int left = kColumns;
+  int right = -1;
+  int top = kRows;
+  int bottom = -1;
   for (const auto& [cell, attribute] : written) {
     left = std::min(left, cell.first);
     right = std::max(right, cell.first);

@@ -150,7 +150,7 @@ TEST_F(ReadmeFile, AFileRefusedToTheReaderCountsAsMissing) {
 }
 
 TEST_F(ReadmeFile, AFileOverSixteenMebibytesIsReadUpToTheLimit) {
-  const std::size_t limit = 16u * 1024u * 1024u;
+  const std::size_t limit = std::size_t{16} * 1024u * 1024u;
   std::string bytes(limit + 5000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     bytes[i] = i % 61 == 60 ? '\n' : static_cast<char>('A' + (i / 1024) % 26);

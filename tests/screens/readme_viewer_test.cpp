@@ -46,7 +46,7 @@ TEST(ReadmeTransliteration, PolishLettersBecomePlainAndEveryOtherByteStays) {
     polish.insert(letter.byte);
   }
   for (int byte = 0; byte < 256; ++byte) {
-    if (polish.count(byte) == 0) {
+    if (!polish.contains(byte)) {
       EXPECT_EQ(ReadmeViewer::Transliterate(static_cast<std::uint8_t>(byte)), byte);
     }
   }
@@ -189,8 +189,8 @@ TEST(ReadmeViewer, TextBeyondSixteenMebibytesIsLeftOut) {
     big[i] = static_cast<char>('a' + (i / 1024) % 26);
   }
   DrawnViewer shown(FromMemory(big));
-  EXPECT_EQ(shown.viewer.Text().size(), 16u * 1024u * 1024u);
-  EXPECT_TRUE(shown.viewer.Text() == big.substr(0, 16u * 1024u * 1024u));
+  EXPECT_EQ(shown.viewer.Text().size(), std::size_t{16} * 1024u * 1024u);
+  EXPECT_TRUE(shown.viewer.Text() == big.substr(0, std::size_t{16} * 1024u * 1024u));
   EXPECT_EQ(shown.Row(2), big.substr(0, 80));
 }
 

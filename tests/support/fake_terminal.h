@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 
 class FakeTerminal {
  public:
-  FakeTerminal(int columns = 80, int rows = 50) {
+  explicit FakeTerminal(int columns = 80, int rows = 50) {
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
     size.ws_row = static_cast<unsigned short>(rows);
@@ -66,7 +66,9 @@ class FakeTerminal {
     }
     received.clear();
   }
-  void Type(const std::string& bytes) const { (void)!write(master, bytes.data(), bytes.size()); }
+  void Type(const std::string& bytes) const {
+    [[maybe_unused]] const ssize_t sent = write(master, bytes.data(), bytes.size());
+  }
   void Resize(int columns, int rows) const {
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
