@@ -81,6 +81,7 @@ std::vector<TimedKey> FightScript(bool redWins) {
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one script, read top to bottom
 BusyMinute RecordBusyMinute() {
   BusyMinute minute;
   MemoryDevice device;
@@ -114,7 +115,8 @@ BusyMinute RecordBusyMinute() {
   std::vector<TimedKey> script = FightScript(true);
   std::size_t nextKey = 0;
   std::string message = "Get Ready";
-  minute.sent.reserve(kBusyMinuteMs * 1000 / static_cast<std::size_t>(sendPeriodUs) + 1);
+  minute.sent.reserve(
+      static_cast<std::size_t>(kBusyMinuteMs) * 1000 / static_cast<std::size_t>(sendPeriodUs) + 1);
 
   for (;;) {
     // The device's rule: a frame goes out once the period since the last one is over.

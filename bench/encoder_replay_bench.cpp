@@ -42,7 +42,7 @@ void BM_EncodeBusyMinute(benchmark::State& state) {
     return;
   }
   std::string out;
-  out.reserve(64 * 1024);
+  out.reserve(std::size_t{64} * 1024);
   double bytes = 0.0;
   for (auto _ : state) {
     FrameEncoder encoder;  // the terminal's picture is unknown at first

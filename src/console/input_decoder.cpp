@@ -167,48 +167,54 @@ void InputDecoder::Flush(std::uint32_t now, std::vector<TerminalInput>& out) {
   skip = Skip::kNothing;
 }
 
+std::size_t InputDecoder::SkippedBytes(const unsigned char* data, std::size_t size, bool final) {
+  const unsigned char byte = data[0];
+  if (skip == Skip::kControlSequence) {
+    // The tail of a sequence too long to be anything we know.
+    if (byte >= 0x20 && byte <= 0x7E) {
+      if (byte >= 0x40) {
+        skip = Skip::kNothing;
+      }
+      return 1;
+    }
+    skip = Skip::kNothing;
+    return 0;
+  }
+  if (skip != Skip::kControlString) {
+    return 0;
+  }
+  if (byte == 0x07) {
+    skip = Skip::kNothing;
+    return 1;
+  }
+  if (byte != kEsc) {
+    return 1;
+  }
+  // An ESC ends it, and "ESC \" goes with it as a pair. Should the ESC be the
+  // last byte so far, what follows decides, as it does when the whole string
+  // came in one piece.
+  if (size == 1 && !final) {
+    return kWaitForMore;
+  }
+  skip = Skip::kNothing;
+  if (size == 1) {
+    return 1;  // nothing followed: dropped with the string
+  }
+  return data[1] == '\\' ? 2 : 0;
+}
+
 void InputDecoder::Run(bool final, std::vector<TerminalInput>& out) {
   const auto* data = reinterpret_cast<const unsigned char*>(pending.data());
   const std::size_t size = pending.size();
   std::size_t at = 0;
   while (at < size) {
-    const unsigned char byte = data[at];
-    if (skip == Skip::kControlSequence) {
-      // The tail of a sequence too long to be anything we know.
-      if (byte >= 0x20 && byte <= 0x7E) {
-        ++at;
-        if (byte >= 0x40) {
-          skip = Skip::kNothing;
-        }
-        continue;
-      }
-      skip = Skip::kNothing;
+    const std::size_t skipped = SkippedBytes(data + at, size - at, final);
+    if (skipped == kWaitForMore) {
+      break;
     }
-    if (skip == Skip::kControlString) {
-      if (byte == 0x07) {
-        ++at;
-        skip = Skip::kNothing;
-        continue;
-      }
-      if (byte != kEsc) {
-        ++at;
-        continue;
-      }
-      // An ESC ends it, and "ESC \" goes with it as a pair. Should the ESC be
-      // the last byte so far, what follows decides, as it does when the whole
-      // string came in one piece.
-      if (at + 1 == size && !final) {
-        break;
-      }
-      skip = Skip::kNothing;
-      if (at + 1 == size) {
-        ++at;  // nothing followed: dropped with the string
-        continue;
-      }
-      if (data[at + 1] == '\\') {
-        at += 2;
-        continue;
-      }
+    if (skipped > 0) {
+      at += skipped;
+      continue;
     }
     const std::size_t used = DecodeOne(data + at, size - at, final, out);
     if (used == 0) {

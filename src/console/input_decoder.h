@@ -41,6 +41,11 @@ class InputDecoder {
   std::size_t DecodeControlSequence(const unsigned char* data, std::size_t size, bool final,
                                     std::vector<TerminalInput>& out);
   std::size_t SkipString(const unsigned char* data, std::size_t size, bool final);
+  // The bytes at the front that still belong to a sequence or string being
+  // skipped: 0 when decoding goes on as usual, kWaitForMore when the next byte
+  // decides.
+  static constexpr std::size_t kWaitForMore = ~std::size_t{0};
+  std::size_t SkippedBytes(const unsigned char* data, std::size_t size, bool final);
   void Run(bool final, std::vector<TerminalInput>& out);
 
   std::string pending;

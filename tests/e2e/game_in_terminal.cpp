@@ -1,7 +1,7 @@
 // The game started from a shell in tmux, and the terminal handed back.
 #include "e2e/game_in_terminal.h"
 
-#include <stdlib.h>
+#include <stdlib.h>  // NOLINT(modernize-deprecated-headers): mkstemp is POSIX's
 #include <unistd.h>
 
 #include <chrono>

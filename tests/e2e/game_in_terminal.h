@@ -11,11 +11,13 @@
 namespace torvelkan::e2e {
 
 class GameInTerminal : public ::testing::Test {
+ public:
+  GameInTerminal(const GameInTerminal&) = delete;
+  GameInTerminal& operator=(const GameInTerminal&) = delete;
+
  protected:
   GameInTerminal();
   ~GameInTerminal() override;
-  GameInTerminal(const GameInTerminal&) = delete;
-  GameInTerminal& operator=(const GameInTerminal&) = delete;
 
   // Notes the terminal modes, then starts the game in directory (where it
   // looks for Readme.txt) and waits for its start-up notice.

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <utility>
 
 namespace torvelkan::e2e {
 
@@ -10,7 +11,8 @@ using Clock = std::chrono::steady_clock;
 
 std::function<bool(const Screen&)> HeldFor(std::function<bool(const Screen&)> ready,
                                            std::chrono::milliseconds duration) {
-  return [ready, duration, holding = false, since = Clock::now()](const Screen& s) mutable {
+  return [ready = std::move(ready), duration, holding = false,
+          since = Clock::now()](const Screen& s) mutable {
     if (!ready(s)) {
       holding = false;
       return false;
@@ -25,7 +27,8 @@ std::function<bool(const Screen&)> HeldFor(std::function<bool(const Screen&)> re
 
 std::function<bool(const Screen&)> Steady(std::function<int(const Screen&)> value,
                                           Clock::time_point notBefore) {
-  return [value, notBefore, settled = INT_MIN, since = Clock::now()](const Screen& s) mutable {
+  return [value = std::move(value), notBefore, settled = INT_MIN,
+          since = Clock::now()](const Screen& s) mutable {
     const int v = value(s);
     const Clock::time_point now = Clock::now();
     if (now < notBefore || settled == INT_MIN || std::abs(v - settled) > 1) {

@@ -180,8 +180,8 @@ Screen ParseCapture(const std::string& escaped) {
   return screen;
 }
 
-TmuxSession::TmuxSession(const std::string& workingDirectory, int width, int height) {
-  socket = "torvelkan-e2e-" + std::to_string(getpid()) + "-" + std::to_string(sessionCounter++);
+TmuxSession::TmuxSession(const std::string& workingDirectory, int width, int height)
+    : socket("torvelkan-e2e-" + std::to_string(getpid()) + "-" + std::to_string(sessionCounter++)) {
   // A clean shell with a plain prompt; no user configuration of tmux. Only the
   // sanitizers' settings come along, so that a sanitized game reports where
   // its run can see it rather than on a pane that nobody reads.
