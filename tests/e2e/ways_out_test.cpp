@@ -17,6 +17,17 @@ using std::chrono::seconds;
 class WaysOut : public GameInTerminal {
  protected:
   void ExpectReadmeRefused(const std::string& directory);
+
+  // Ctrl+Z stops the game with the shell's screen and the cursor back.
+  void StopWithCtrlZ() {
+    tmux.Keys({"C-z"});
+    Screen screen;
+    ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Contains("SHELL-IS-HERE"); },
+                             seconds(10), &screen))
+        << screen.Dump();
+    EXPECT_EQ(tmux.Display("#{alternate_on}"), "0") << "stopped with the shell's screen back";
+    EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
+  }
 };
 
 // A directory of its own, removed with everything in it.
@@ -58,14 +69,9 @@ TEST_F(WaysOut, Sighup) {
 
 TEST_F(WaysOut, CtrlZThenForegroundThenEsc) {
   StartGame();
-  tmux.Keys({"C-z"});
-  Screen screen;
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Contains("SHELL-IS-HERE"); }, seconds(10),
-                           &screen))
-      << screen.Dump();
-  EXPECT_EQ(tmux.Display("#{alternate_on}"), "0") << "stopped with the shell's screen back";
-  EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
+  ASSERT_NO_FATAL_FAILURE(StopWithCtrlZ());
   tmux.Type("fg");
+  Screen screen;
   ASSERT_TRUE(tmux.WaitFor([this](const Screen&) { return tmux.Display("#{alternate_on}") == "1"; },
                            seconds(10), &screen))
       << screen.Dump();
@@ -83,11 +89,7 @@ TEST_F(WaysOut, CtrlZThenForegroundThenEsc) {
 // as soon as it runs again, without taking the screen once more.
 TEST_F(WaysOut, CtrlZThenKillOfTheStoppedGame) {
   StartGame();
-  tmux.Keys({"C-z"});
-  Screen screen;
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Contains("SHELL-IS-HERE"); }, seconds(10),
-                           &screen))
-      << screen.Dump();
+  ASSERT_NO_FATAL_FAILURE(StopWithCtrlZ());
   tmux.Type("kill %1");
   tmux.Type("fg");  // the shell here does not wake a stopped job it kills
   ExpectTerminalBack(143);
