@@ -11,7 +11,7 @@
 #include "common/keys.h"
 #include "console/console_screen.h"
 #include "console/memory_device.h"
-#include "console/terminal_device.h"
+#include "console/terminal/terminal_device.h"
 
 namespace torvelkan::bench {
 namespace {

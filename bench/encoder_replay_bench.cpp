@@ -6,7 +6,7 @@
 #include <string>
 
 #include "busy_minute.h"
-#include "console/frame_encoder.h"
+#include "console/terminal/frame_encoder.h"
 
 namespace torvelkan {
 namespace {

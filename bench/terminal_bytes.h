@@ -7,7 +7,7 @@
 #include <string>
 
 #include "console/console_types.h"
-#include "console/frame_encoder.h"
+#include "console/terminal/frame_encoder.h"
 
 namespace torvelkan::bench {
 

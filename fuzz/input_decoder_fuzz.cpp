@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "console/input_decoder.h"
-#include "console/terminal_input.h"
+#include "console/terminal/input_decoder.h"
+#include "console/terminal/terminal_input.h"
 
 namespace torvelkan {
 namespace {

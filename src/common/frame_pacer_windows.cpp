@@ -4,9 +4,7 @@
 // than a 2 ms pass. A high-resolution waitable timer (Windows 10 1803 and
 // later) wakes on time without touching the system's timer; on older systems
 // the timer resolution is raised to 1 ms for the life of the pacer instead.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "common/windows_api.h"
 // timeapi.h needs the types windows.h declares
 #include <timeapi.h>
 

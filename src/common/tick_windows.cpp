@@ -1,7 +1,5 @@
 // The tick counter on Windows is the system's own.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "common/windows_api.h"
 
 #include "common/tick.h"
 

@@ -2,12 +2,12 @@
 #pragma once
 
 #ifdef _WIN32
-#include "console/windows_console_device.h"
+#include "console/windows/windows_console_device.h"
 namespace torvelkan {
 using PlatformDevice = WindowsConsoleDevice;
 }
 #else
-#include "console/terminal_device.h"
+#include "console/terminal/terminal_device.h"
 namespace torvelkan {
 using PlatformDevice = TerminalDevice;
 }

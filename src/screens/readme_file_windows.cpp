@@ -1,11 +1,5 @@
 // Readme.txt on Windows: CreateFileA in the current directory, regular files only.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "common/windows_api.h"
 
 #include <algorithm>
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "console/terminal_device.h"
+#include "console/terminal/terminal_device.h"
 
 namespace torvelkan::testing {
 

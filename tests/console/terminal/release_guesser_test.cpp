@@ -1,5 +1,5 @@
 // Releases guessed from presses and auto-repeats alone.
-#include "console/release_guesser.h"
+#include "console/terminal/release_guesser.h"
 
 #include <gtest/gtest.h>
 

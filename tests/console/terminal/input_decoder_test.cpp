@@ -1,6 +1,6 @@
 // The decoder turns what terminals send into keys, the same however the bytes
 // are split, and drops what it does not know without harm.
-#include "console/input_decoder.h"
+#include "console/terminal/input_decoder.h"
 
 #include <gtest/gtest.h>
 

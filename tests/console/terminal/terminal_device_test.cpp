@@ -1,7 +1,7 @@
 // The terminal device against a pseudo-terminal made by the test, which plays
 // the part of the terminal: it answers the start's questions (or does not) and
 // types keys, and sees every byte the device sends.
-#include "console/terminal_device.h"
+#include "console/terminal/terminal_device.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,5 +1,5 @@
 // The console device for POSIX terminals.
-#include "console/terminal_device.h"
+#include "console/terminal/terminal_device.h"
 
 #include <poll.h>
 #include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX's
@@ -13,7 +13,7 @@
 
 #include "common/keys.h"
 #include "common/tick.h"
-#include "console/terminal_signals.h"
+#include "console/terminal/terminal_signals.h"
 
 namespace torvelkan {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "console/terminal_input.h"
+#include "console/terminal/terminal_input.h"
 
 namespace torvelkan {
 

@@ -1,5 +1,5 @@
 // The signals a full-screen terminal program has to answer.
-#include "console/terminal_signals.h"
+#include "console/terminal/terminal_signals.h"
 
 #include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX's
 #include <unistd.h>

@@ -1,11 +1,11 @@
 // Decodes the bytes a terminal sends into key events and replies.
-#include "console/input_decoder.h"
+#include "console/terminal/input_decoder.h"
 
 #include <algorithm>
 #include <array>
 
 #include "common/keys.h"
-#include "console/key_names.h"
+#include "console/terminal/key_names.h"
 
 namespace torvelkan {
 namespace {

@@ -1,5 +1,5 @@
 // Code page 437, the console's character set, as UTF-8.
-#include "console/cp437.h"
+#include "console/terminal/cp437.h"
 
 #include <array>
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "console/console_device.h"
-#include "console/frame_encoder.h"
-#include "console/input_decoder.h"
-#include "console/release_guesser.h"
+#include "console/terminal/frame_encoder.h"
+#include "console/terminal/input_decoder.h"
+#include "console/terminal/release_guesser.h"
 
 namespace torvelkan {
 

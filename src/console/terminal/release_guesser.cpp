@@ -1,5 +1,5 @@
 // Key releases for terminals that never report them.
-#include "console/release_guesser.h"
+#include "console/terminal/release_guesser.h"
 
 #include <algorithm>
 

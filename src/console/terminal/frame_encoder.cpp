@@ -1,11 +1,11 @@
 // Turns frames of the cell grid into terminal output, sending only what
 // changed since the frame the terminal last received.
-#include "console/frame_encoder.h"
+#include "console/terminal/frame_encoder.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "console/cp437.h"
+#include "console/terminal/cp437.h"
 
 namespace torvelkan {
 namespace {

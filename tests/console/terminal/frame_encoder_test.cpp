@@ -1,6 +1,6 @@
 // The encoder sends only what changed, in the terminal's own colour numbers,
 // and never a control byte whatever the grid holds.
-#include "console/frame_encoder.h"
+#include "console/terminal/frame_encoder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // The console's own calls take the grid and give the events as they are:
 // a cell is a CHAR_INFO and an event an INPUT_RECORD, so nothing is converted.
 // No result is examined: if the console refuses something the game goes on.
-#include "console/windows_console_device.h"
+#include "console/windows/windows_console_device.h"
 
 namespace torvelkan {
 

@@ -1,5 +1,5 @@
 // Virtual-key codes for what terminals send.
-#include "console/key_names.h"
+#include "console/terminal/key_names.h"
 
 #include "common/keys.h"
 
