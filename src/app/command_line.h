@@ -1,0 +1,25 @@
+// The program's command line: what to do, and the options that shape it.
+//
+// Parsing is pure (no I/O) so every case is a table row in a test; main acts on
+// the result. With no arguments the game is exactly the one it always was.
+#pragma once
+
+#include <span>
+#include <string>
+
+namespace torvelkan {
+
+struct CommandLine {
+  enum class Action { kPlay, kHelp, kVersion, kError };
+  Action action = Action::kPlay;
+  // For kError: one line naming the option at fault.
+  std::string error;
+};
+
+CommandLine ParseCommandLine(std::span<const char* const> arguments);
+
+// The text of --help and of --version.
+std::string UsageText();
+std::string VersionText();
+
+}  // namespace torvelkan
