@@ -218,17 +218,12 @@ TEST_F(Logo, TheWholeLogoIsExactlyThisPicture) {
         : attribute == 128 ? '.'
                            : '?';
   }
-  std::string differences;
   for (int row = 0; row < kRows; ++row) {
     const bool drawn = row >= 8 && row <= 41;
-    const std::string want = drawn ? expected[row - 8] : std::string(kColumns, ' ');
-    const std::string& got = picture[static_cast<std::size_t>(row)];
-    if (got != want) {
-      differences +=
-          "row " + std::to_string(row) + "\n  want \"" + want + "\"\n  got  \"" + got + "\"\n";
-    }
+    EXPECT_EQ(picture[static_cast<std::size_t>(row)],
+              drawn ? std::string(expected[row - 8]) : std::string(kColumns, ' '))
+        << "row " << row;
   }
-  EXPECT_EQ(differences, "");
 }
 
 }  // namespace
