@@ -6,9 +6,6 @@
 
 namespace torvelkan {
 
-inline constexpr int kGridColumns = 80;
-inline constexpr int kGridRows = 50;
-
 // The arena and the menu's dots live in this one world.
 inline constexpr float kWorldWidth = 400.0f;
 inline constexpr float kWorldHeight = 300.0f;
