@@ -16,7 +16,7 @@
 namespace torvelkan::bench {
 namespace {
 
-constexpr std::uint32_t kPassMs = 2;  // the paced loop's pass
+constexpr auto kPassMs = static_cast<std::uint32_t>(kPassPeriodMicroseconds / 1000);
 constexpr std::uint32_t kTapMs = 60;  // from a key's press to its release
 
 struct TimedKey {
