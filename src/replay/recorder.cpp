@@ -19,6 +19,9 @@ Recorder::Recorder(const std::string& path, const std::string& programVersion)
     throw std::runtime_error(path + ": cannot write the recording: " + std::strerror(errno));
   }
   Write();
+  if (writeError != 0) {
+    throw std::runtime_error(path + ": cannot write the recording: " + std::strerror(writeError));
+  }
 }
 
 Recorder::~Recorder() {
