@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string>
 
 #include "app/app.h"
@@ -41,6 +42,7 @@ int Play(const torvelkan::CommandLine& commandLine) {
   if (!commandLine.recordPath.empty()) {
     recorder = std::make_unique<replay::Recorder>(commandLine.recordPath, ProgramVersion());
   }
+  std::string fault;
   {
     PlatformDevice device;  // takes the console over; given back when destroyed
     replay::RecordingDevice recorded(device, recorder.get());
@@ -49,9 +51,13 @@ int Play(const torvelkan::CommandLine& commandLine) {
             replay::RecordingTicks(recorder.get(), [] { return torvelkan::GetTickCount(); }));
     FramePacer pacer(kPassPeriodMicroseconds);
     RunMainLoop(screen, app, [&pacer] { pacer.Wait(); });
+    // Before the console goes: a quit signal ends the process once it is given back.
+    if (recorder && !recorder->Finish()) {
+      fault = recorder->Fault();
+    }
   }
-  if (recorder) {
-    recorder->Finish();  // a fault is reported once the console is given back
+  if (!fault.empty()) {
+    throw std::runtime_error(fault);  // shown once the console is given back
   }
   return 0;
 }

@@ -62,9 +62,9 @@ void Recorder::Write() {
   }
 }
 
-void Recorder::Finish() {
+bool Recorder::Finish() {
   if (!file) {
-    return;
+    return fault.empty();
   }
   encoder.End();
   Write();
@@ -73,9 +73,9 @@ void Recorder::Finish() {
     writeError = errno != 0 ? errno : EIO;
   }
   if (writeError != 0) {
-    throw std::runtime_error(
-        path + ": the recording could not be written whole: " + std::strerror(writeError));
+    fault = path + ": the recording could not be written whole: " + std::strerror(writeError);
   }
+  return fault.empty();
 }
 
 }  // namespace torvelkan::replay

@@ -28,9 +28,10 @@ class Recorder {
   void Tick(std::uint32_t tick);
   void Event(const InputRecord& record);
 
-  // Writes the end of the session and closes the file. Throws
-  // std::runtime_error if anything could not be written.
-  void Finish();
+  // Writes the end of the session and closes the file; false if anything
+  // could not be written, with Fault() saying why.
+  bool Finish();
+  const std::string& Fault() const { return fault; }
 
  private:
   void Write();
@@ -46,6 +47,7 @@ class Recorder {
   std::uint32_t lastWriteTick = 0;
   std::uint32_t itemsSinceWrite = 0;
   int writeError = 0;  // the first errno of a failed write
+  std::string fault;
 };
 
 }  // namespace torvelkan::replay

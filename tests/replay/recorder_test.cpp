@@ -78,7 +78,7 @@ TEST_F(RecorderFile, AKillLosesAtMostHalfASecondAndOnlyFinishEnds) {
     const Recording killed = OnDisk();
     EXPECT_TRUE(killed.cutShort);
     EXPECT_EQ(killed.programVersion, "torvelkan 9.9");
-    recorder.Finish();
+    EXPECT_TRUE(recorder.Finish()) << recorder.Fault();
   }
   const Recording finished = OnDisk();
   EXPECT_FALSE(finished.cutShort);

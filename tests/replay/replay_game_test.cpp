@@ -118,7 +118,7 @@ class RecordedGame : public ::testing::Test {
       ended = pass();
     }
     ASSERT_TRUE(ended);
-    recorder.Finish();
+    EXPECT_TRUE(recorder.Finish()) << recorder.Fault();
     live = hashing.hashes;
   }
 
