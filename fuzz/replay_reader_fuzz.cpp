@@ -120,8 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (player.PassesPlayed() < kMostPlayedPasses && player.Pass()) {
   }
   Require(player.PassesPlayed() <= recording.passes, "more passes played than recorded");
-  Require(player.PassesPlayed() == std::min(recording.passes, kMostPlayedPasses) ||
-              player.Over(),
+  Require(player.PassesPlayed() == std::min(recording.passes, kMostPlayedPasses) || player.Over(),
           "the replay stopped early without its end");
   return 0;
 }
