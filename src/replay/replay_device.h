@@ -16,11 +16,11 @@ class ReplayDevice final : public ConsoleDevice {
   void Present(const CellGrid& cells) override { screen.Present(cells); }
   bool HasInput() override { return false; }
   void ReadInput(InputRecord& record) override { record = InputRecord{}; }
-  void SetTitle(const char* title) override;
+  void SetTitle(const char* text) override;
   bool QuitRequested() override { return screen.QuitRequested(); }
 
   // "" at normal speed, else "paused", "2x", "ended"...: shown in the title.
-  void SetStatus(const std::string& status);
+  void SetStatus(const std::string& text);
 
  private:
   void ShowTitle();

@@ -46,6 +46,10 @@ struct Moment {
 };
 
 class Replay : public GameInTerminal {
+ public:
+  Replay(const Replay&) = delete;
+  Replay& operator=(const Replay&) = delete;
+
  protected:
   Replay()
       : file((std::filesystem::temp_directory_path() /
@@ -53,8 +57,6 @@ class Replay : public GameInTerminal {
                std::to_string(Clock::now().time_since_epoch().count()) + ".tvr"))
                  .string()) {}
   ~Replay() override { std::filesystem::remove(file); }
-  Replay(const Replay&) = delete;
-  Replay& operator=(const Replay&) = delete;
 
   // Waits for a screen that passes ready and then stays the same, cell for
   // cell, for 300 ms: one a replay cannot pass by between two captures.
@@ -155,7 +157,7 @@ TEST_F(Replay, ARecordedSessionPlaysAgainToTheSameScreens) {
   ASSERT_TRUE(std::filesystem::exists(file));
   const auto bytes = std::filesystem::file_size(file);
   EXPECT_LT(bytes, 4000u) << "about 20 s of play";
-  std::printf("recorded %ju bytes\n", static_cast<std::uintmax_t>(bytes));
+  RecordProperty("recording_bytes", std::to_string(bytes));
 
   // The replay: the game's keys do nothing, the title says what plays.
   started = Clock::now();

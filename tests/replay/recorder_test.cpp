@@ -20,6 +20,10 @@ namespace {
 using testing::RecordedSteps;
 
 class RecorderFile : public ::testing::Test {
+ public:
+  RecorderFile(const RecorderFile&) = delete;
+  RecorderFile& operator=(const RecorderFile&) = delete;
+
  protected:
   RecorderFile()
       : path((std::filesystem::temp_directory_path() /
@@ -27,8 +31,6 @@ class RecorderFile : public ::testing::Test {
                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".tvr"))
                  .string()) {}
   ~RecorderFile() override { std::filesystem::remove(path); }
-  RecorderFile(const RecorderFile&) = delete;
-  RecorderFile& operator=(const RecorderFile&) = delete;
 
   // The file as a reader finds it now, as if the game had just been killed.
   Recording OnDisk() const {

@@ -168,6 +168,10 @@ TEST(Recording, ACutAnywherePlaysThePartBeforeIt) {
 }
 
 class RecordingFile : public ::testing::Test {
+ public:
+  RecordingFile(const RecordingFile&) = delete;
+  RecordingFile& operator=(const RecordingFile&) = delete;
+
  protected:
   RecordingFile()
       : folder(std::filesystem::temp_directory_path() /
@@ -176,10 +180,8 @@ class RecordingFile : public ::testing::Test {
     std::filesystem::create_directories(folder);
   }
   ~RecordingFile() override { std::filesystem::remove_all(folder); }
-  RecordingFile(const RecordingFile&) = delete;
-  RecordingFile& operator=(const RecordingFile&) = delete;
 
-  std::string Fault(const std::string& path) {
+  static std::string Fault(const std::string& path) {
     try {
       LoadRecording(path);
     } catch (const std::runtime_error& error) {

@@ -59,6 +59,10 @@ std::vector<TimedKey> FightScript() {
 }
 
 class RecordedGame : public ::testing::Test {
+ public:
+  RecordedGame(const RecordedGame&) = delete;
+  RecordedGame& operator=(const RecordedGame&) = delete;
+
  protected:
   RecordedGame()
       : path((std::filesystem::temp_directory_path() /
@@ -66,8 +70,6 @@ class RecordedGame : public ::testing::Test {
                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".tvr"))
                  .string()) {}
   ~RecordedGame() override { std::filesystem::remove(path); }
-  RecordedGame(const RecordedGame&) = delete;
-  RecordedGame& operator=(const RecordedGame&) = delete;
 
   // Plays the game live, recorded; the frames it drew are in live.hashes.
   void PlayLive() {
