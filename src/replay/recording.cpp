@@ -74,12 +74,22 @@ std::runtime_error FileFault(const std::string& path, const std::string& what) {
   return std::runtime_error(path + ": " + what);
 }
 
+std::runtime_error TooLarge(const std::string& path) {
+  return FileFault(
+      path, "too large for a recording (over " + std::to_string(kMaxFileBytes >> 20) + " MiB)");
+}
+
 }  // namespace
 
 Recording LoadRecording(const std::string& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) {
     throw FileFault(path, "a directory, not a recording");
+  }
+  // A big regular file is refused unread; anything else is read up to the limit.
+  if (std::filesystem::is_regular_file(path, error) &&
+      std::filesystem::file_size(path, error) > kMaxFileBytes && !error) {
+    throw TooLarge(path);
   }
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) {
@@ -91,8 +101,7 @@ Recording LoadRecording(const std::string& path) {
     const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
     bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
     if (bytes.size() > kMaxFileBytes) {
-      throw FileFault(
-          path, "too large for a recording (over " + std::to_string(kMaxFileBytes >> 20) + " MiB)");
+      throw TooLarge(path);
     }
     if (got < buffer.size()) {
       break;
