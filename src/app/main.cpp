@@ -3,9 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <memory>
 #include <span>
-#include <stdexcept>
 #include <string>
 
 #include "app/app.h"
@@ -15,10 +13,9 @@
 #include "common/tick.h"
 #include "console/console_screen.h"
 #include "console/platform_device.h"
-#include "replay/recorder.h"
 #include "replay/recording.h"
-#include "replay/recording_device.h"
 #include "replay/replay_player.h"
+#include "replay/session_recording.h"
 
 namespace {
 
@@ -37,28 +34,13 @@ std::string ProgramVersion() {
 
 int Play(const torvelkan::CommandLine& commandLine) {
   using namespace torvelkan;
-  // A file that cannot be written stops the program before the console is taken.
-  std::unique_ptr<replay::Recorder> recorder;
-  if (!commandLine.recordPath.empty()) {
-    recorder = std::make_unique<replay::Recorder>(commandLine.recordPath, ProgramVersion());
-  }
-  std::string fault;
-  {
-    PlatformDevice device;  // takes the console over; given back when destroyed
-    replay::RecordingDevice recorded(device, recorder.get());
-    ConsoleScreen screen(recorded);
-    App app(screen,
-            replay::RecordingTicks(recorder.get(), [] { return torvelkan::GetTickCount(); }));
-    FramePacer pacer(kPassPeriodMicroseconds);
-    RunMainLoop(screen, app, [&pacer] { pacer.Wait(); });
-    // Before the console goes: a quit signal ends the process once it is given back.
-    if (recorder && !recorder->Finish()) {
-      fault = recorder->Fault();
-    }
-  }
-  if (!fault.empty()) {
-    throw std::runtime_error(fault);  // shown once the console is given back
-  }
+  replay::SessionRecording recording(commandLine.recordPath, ProgramVersion());
+  PlatformDevice device;  // takes the console over; given back when destroyed
+  ConsoleScreen screen(recording.Wrap(device));
+  App app(screen, recording.Wrap([] { return torvelkan::GetTickCount(); }));
+  FramePacer pacer(kPassPeriodMicroseconds);
+  RunMainLoop(screen, app, [&pacer] { pacer.Wait(); });
+  recording.Finish();
   return 0;
 }
 
