@@ -40,14 +40,14 @@ bool App::Update(std::uint32_t now, std::uint32_t elapsed) {
       menu = std::make_unique<MainMenu>();
     } else if (state == 2) {
       match.reset();
-      match = std::make_unique<Match>(aiEnabled);
+      match = std::make_unique<Match>(aiEnabled && !remoteBlue);
     }
   } else if (menu) {
     menu->Update(now, elapsed);
     const int choice = menu->Choice();
     if (choice == 0) {
       menu.reset();
-      match = std::make_unique<Match>(aiEnabled);
+      match = std::make_unique<Match>(aiEnabled && !remoteBlue);
     } else if (choice == 1) {
       menu.reset();
       readme = std::make_unique<ReadmeViewer>();
@@ -80,6 +80,37 @@ void App::CountFrame(std::uint32_t now) {
     framesPerSecond = framesInWindow;
     framesInWindow = 0;
     frameWindowStart = now;
+  }
+}
+
+void App::SetRemoteBlue(bool on) {
+  remoteBlue = on;
+  if (match) {
+    Fighter& blue = match->Blue();
+    blue.left = false;
+    blue.right = false;
+    blue.jump = false;
+    blue.attackHeld = false;
+    match->SetAiEnabled(aiEnabled && !on);
+  }
+}
+
+void App::RemoteBlueKey(std::uint16_t code, bool down) {
+  if (!remoteBlue || !match) {
+    return;
+  }
+  switch (code) {
+    case vk::kA:
+    case vk::kD:
+    case vk::kS:
+    case vk::kW:
+      if (down) {
+        match->OnKeyDown(code);
+      } else {
+        match->OnKeyUp(code);
+      }
+      break;
+    default: break;
   }
 }
 
@@ -122,11 +153,15 @@ bool App::HandleInput(const InputRecord& event) {
         case vk::kLeft:
         case vk::kUp:
         case vk::kRight:
-        case vk::kDown:
+        case vk::kDown: match->OnKeyUp(code); break;
         case vk::kA:
         case vk::kD:
         case vk::kS:
-        case vk::kW: match->OnKeyUp(code); break;
+        case vk::kW:
+          if (!remoteBlue) {
+            match->OnKeyUp(code);
+          }
+          break;
         default: break;
       }
     }
@@ -152,7 +187,7 @@ bool App::HandleInput(const InputRecord& event) {
     case vk::kSpace:
       if (match) {
         aiEnabled = !aiEnabled;
-        match->SetAiEnabled(aiEnabled);
+        match->SetAiEnabled(aiEnabled && !remoteBlue);
       } else if (menu) {
         menu->OnKey(code);
       }
@@ -172,11 +207,15 @@ bool App::HandleInput(const InputRecord& event) {
       break;
     case vk::kLeft:
     case vk::kRight:
+      if (match) {
+        match->OnKeyDown(code);
+      }
+      break;
     case vk::kA:
     case vk::kD:
     case vk::kS:
     case vk::kW:
-      if (match) {
+      if (match && !remoteBlue) {
         match->OnKeyDown(code);
       }
       break;

@@ -28,6 +28,13 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
       if (result.action == CommandLine::Action::kPlay) {
         result.action = CommandLine::Action::kVersion;
       }
+    } else if (argument == "--host" || argument.starts_with("--host=") || argument == "--join" ||
+               argument.starts_with("--join=") || argument == "--watch" ||
+               argument.starts_with("--watch=")) {
+      if (const std::string fault = ParseNetworkOption(arguments, i, result.network);
+          !fault.empty()) {
+        Fail(result, fault);
+      }
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option '" + std::string(argument) + "'");
     } else {
@@ -44,10 +51,22 @@ std::string UsageText() {
          "Options:\n"
          "  -h, --help     show this help and exit\n"
          "      --version  show the version and exit\n"
+         "      --host [ADDRESS][:PORT]\n"
+         "                 play red here and let one guest join over the network and up\n"
+         "                 to 8 spectators watch; listens on every address by default,\n"
+         "                 port 41960; the screen shows how to join until a guest does\n"
+         "      --join HOST[:PORT] CODE\n"
+         "                 play blue in the host's game (arrow keys or W, A, S, D; Esc\n"
+         "                 leaves) with the join code the host's screen shows\n"
+         "      --watch HOST[:PORT] CODE\n"
+         "                 watch the host's game (Esc leaves)\n"
          "\n"
          "Keys: red walks with Left and Right, jumps with Up, bites or shoots with Down;\n"
          "blue uses A, D, W, S while the AI is off. Space hands blue to the AI or back;\n"
-         "Esc leaves the fight, and the game from the menu.\n";
+         "Esc leaves the fight, and the game from the menu.\n"
+         "\n"
+         "The network stream is not encrypted: the join code keeps strangers out, not\n"
+         "eavesdroppers. Over the internet, forward the port or use an SSH tunnel.\n";
 }
 
 std::string VersionText() { return "torvelkan " TORVELKAN_VERSION "\n"; }

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "app/network_options.h"
+
 namespace torvelkan {
 
 struct CommandLine {
@@ -14,6 +16,7 @@ struct CommandLine {
   Action action = Action::kPlay;
   // For kError: one line naming the option at fault.
   std::string error;
+  NetworkOptions network;  // --host, --join, --watch
 };
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments);

@@ -11,6 +11,7 @@
 #include "common/tick.h"
 #include "console/console_screen.h"
 #include "console/platform_device.h"
+#include "net/play_over_network.h"
 
 namespace {
 
@@ -44,6 +45,9 @@ int main(int argc, char** argv) {
     case CommandLine::Action::kPlay: break;
   }
   try {
+    if (commandLine.network.mode != NetworkOptions::Mode::kNone) {
+      return net::PlayOverNetwork(commandLine.network);
+    }
     return Play();
   } catch (const std::exception& error) {
     // The console has been given back by now, so the message stays readable.
