@@ -36,6 +36,9 @@ class SocketLibrary {
 SocketHandle Listen(const std::string& host, std::uint16_t port);
 std::uint16_t LocalPort(SocketHandle socket);
 
+// What an accepted connection's kernel may hold unsent: a few whole frames.
+inline constexpr int kSendBufferBytes = 32768;
+
 // A waiting connection, or kNoSocket. The peer's address is numeric, IPv4
 // addresses mapped into IPv6 written as IPv4.
 SocketHandle Accept(SocketHandle listener, std::string& peerAddress);

@@ -46,6 +46,13 @@ void NoDelay(int fd) {
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
+// Frames a slow peer cannot take should be skipped, not queued in the kernel
+// where they would only arrive late.
+void SmallSendBuffer(int fd) {
+  const int bytes = kSendBufferBytes;
+  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
 std::string NumericAddress(const sockaddr* address, socklen_t length) {
   char host[NI_MAXHOST] = "";
   if (getnameinfo(address, length, host, sizeof host, nullptr, 0, NI_NUMERICHOST) != 0) {
@@ -146,6 +153,7 @@ SocketHandle Accept(SocketHandle listener, std::string& peerAddress) {
   }
   MakeNonBlocking(fd);
   NoDelay(fd);
+  SmallSendBuffer(fd);
   peerAddress = NumericAddress(reinterpret_cast<const sockaddr*>(&address), length);
   return fd;
 }

@@ -25,6 +25,13 @@ void NoDelay(SOCKET socket) {
   setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
 }
 
+// Frames a slow peer cannot take should be skipped, not queued in the kernel
+// where they would only arrive late.
+void SmallSendBuffer(SOCKET socket) {
+  const int bytes = kSendBufferBytes;
+  setsockopt(socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
 std::string NumericAddress(const sockaddr* address, int length) {
   char host[NI_MAXHOST] = "";
   if (getnameinfo(address, static_cast<socklen_t>(length), host, sizeof host, nullptr, 0,
@@ -132,6 +139,7 @@ SocketHandle Accept(SocketHandle listener, std::string& peerAddress) {
   }
   MakeNonBlocking(socket);
   NoDelay(socket);
+  SmallSendBuffer(socket);
   peerAddress = NumericAddress(reinterpret_cast<const sockaddr*>(&address), length);
   return socket;
 }

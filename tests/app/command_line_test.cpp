@@ -27,6 +27,17 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"--help", "--bogus"}, A::kError, "'--bogus'"},
       {{"stray"}, A::kError, "'stray'"},
       {{"--"}, A::kError, "'--'"},
+      {{"--host", "--join", "h", "c"}, A::kError, "only one of"},
+      {{"--join", "localhost"}, A::kError, "join code"},
+      {{"--join"}, A::kError, "HOST[:PORT]"},
+      {{"--watch", "h:0", "abc"}, A::kError, "port"},
+      {{"--join", "h:65536", "abc"}, A::kError, "port"},
+      {{"--join", "h:", "abc"}, A::kError, "port"},
+      {{"--join", ":5000", "abc"}, A::kError, "address is missing"},
+      {{"--join", "h", "ab$c"}, A::kError, "letters and digits"},
+      {{"--join", "h", "abcdefghijklmnopq"}, A::kError, "letters and digits"},
+      {{"--join", "h;rm", "abc"}, A::kError, "not an address"},
+      {{"--host", "[::1"}, A::kError, "']'"},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
@@ -36,6 +47,38 @@ TEST(CommandLine, ActionsAndFaults) {
       EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;
       EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << "one line only";
     }
+  }
+}
+
+TEST(CommandLine, NetworkOptions) {
+  using M = NetworkOptions::Mode;
+  const struct {
+    std::vector<const char*> arguments;
+    M mode;
+    std::string address;
+    std::uint16_t port;
+    std::string code;
+  } cases[] = {
+      {{}, M::kNone, "", kDefaultPort, ""},
+      {{"--host"}, M::kHost, "", kDefaultPort, ""},
+      {{"--host", "--version"}, M::kHost, "", kDefaultPort, ""},
+      {{"--host", "192.168.1.5"}, M::kHost, "192.168.1.5", kDefaultPort, ""},
+      {{"--host", ":5000"}, M::kHost, "", 5000, ""},
+      {{"--host=127.0.0.1:0"}, M::kHost, "127.0.0.1", 0, ""},
+      {{"--host", "[::1]:7000"}, M::kHost, "::1", 7000, ""},
+      {{"--host", "::"}, M::kHost, "::", kDefaultPort, ""},
+      {{"--join", "localhost", "K7M2-Q9XP"}, M::kJoin, "localhost", kDefaultPort, "k7m2q9xp"},
+      {{"--join", "game.example:6000", "abc"}, M::kJoin, "game.example", 6000, "abc"},
+      {{"--watch", "[fe80::1%eth0]:41", "z9"}, M::kWatch, "fe80::1%eth0", 41, "z9"},
+  };
+  for (const auto& c : cases) {
+    const CommandLine parsed = ParseCommandLine(c.arguments);
+    const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.back();
+    EXPECT_NE(parsed.action, CommandLine::Action::kError) << shown << ": " << parsed.error;
+    EXPECT_EQ(parsed.network.mode, c.mode) << shown;
+    EXPECT_EQ(parsed.network.address, c.address) << shown;
+    EXPECT_EQ(parsed.network.port, c.port) << shown;
+    EXPECT_EQ(parsed.network.code, c.code) << shown;
   }
 }
 
