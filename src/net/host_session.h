@@ -31,7 +31,7 @@ struct HostSettings {
   std::uint32_t handshakeMs = 5000;
   std::uint32_t silenceMs = 3000;
   std::uint32_t heartbeatMs = 500;
-  std::uint32_t framePeriodMs = 8;     // about 120 frames a second, as the terminal gets
+  std::uint32_t framePeriodMs = 10;    // at most 100 frames a second, as the terminal gets
   std::size_t frameSkipBytes = 4096;   // unsent bytes past which frames are skipped
   std::uint32_t stallMs = 3000;        // how long a peer may stay past it
   std::size_t maxUnsentBytes = 65536;  // never held for one peer
