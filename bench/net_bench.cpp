@@ -3,11 +3,10 @@
 // CPU with a guest and two spectators against none.
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <deque>
 #include <mutex>
 #include <thread>

@@ -10,6 +10,14 @@
 
 namespace torvelkan {
 
+namespace {
+
+bool IsBlueKey(std::uint16_t code) {
+  return code == vk::kA || code == vk::kD || code == vk::kS || code == vk::kW;
+}
+
+}  // namespace
+
 App::App(ConsoleScreen& screen, TickSource source) : tickSource(std::move(source)) {
   srand(tickSource());
   lastTick = tickSource();
@@ -95,22 +103,16 @@ void App::SetRemoteBlue(bool on) {
   }
 }
 
+bool App::RemoteOwns(std::uint16_t code) const { return remoteBlue && IsBlueKey(code); }
+
 void App::RemoteBlueKey(std::uint16_t code, bool down) {
-  if (!remoteBlue || !match) {
+  if (!remoteBlue || !match || !IsBlueKey(code)) {
     return;
   }
-  switch (code) {
-    case vk::kA:
-    case vk::kD:
-    case vk::kS:
-    case vk::kW:
-      if (down) {
-        match->OnKeyDown(code);
-      } else {
-        match->OnKeyUp(code);
-      }
-      break;
-    default: break;
+  if (down) {
+    match->OnKeyDown(code);
+  } else {
+    match->OnKeyUp(code);
   }
 }
 
@@ -146,6 +148,9 @@ bool App::HandleInput(const InputRecord& event) {
     return false;  // mouse, size, focus and menu events are dropped
   }
   const std::uint16_t code = KeyCode(event);
+  if (RemoteOwns(code)) {
+    return false;  // blue follows the remote player's keys alone
+  }
 
   if (!IsKeyDown(event)) {
     if (match) {
@@ -153,15 +158,11 @@ bool App::HandleInput(const InputRecord& event) {
         case vk::kLeft:
         case vk::kUp:
         case vk::kRight:
-        case vk::kDown: match->OnKeyUp(code); break;
+        case vk::kDown:
         case vk::kA:
         case vk::kD:
         case vk::kS:
-        case vk::kW:
-          if (!remoteBlue) {
-            match->OnKeyUp(code);
-          }
-          break;
+        case vk::kW: match->OnKeyUp(code); break;
         default: break;
       }
     }
@@ -207,15 +208,11 @@ bool App::HandleInput(const InputRecord& event) {
       break;
     case vk::kLeft:
     case vk::kRight:
-      if (match) {
-        match->OnKeyDown(code);
-      }
-      break;
     case vk::kA:
     case vk::kD:
     case vk::kS:
     case vk::kW:
-      if (match && !remoteBlue) {
+      if (match) {
         match->OnKeyDown(code);
       }
       break;

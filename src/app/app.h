@@ -57,6 +57,8 @@ class App {
   ReadmeViewer* CurrentReadme() const { return readme.get(); }
 
  private:
+  bool RemoteOwns(std::uint16_t code) const;
+
   TickSource tickSource;
   std::uint32_t lastTick;
   std::uint32_t frameWindowStart;

@@ -85,7 +85,7 @@ std::string ParseEndpoint(std::string_view text, bool listening, std::string& ad
     return "the address is too long";
   }
   if (hasPort) {
-    if (const std::string fault = ParsePort(portText, listening, port); !fault.empty()) {
+    if (std::string fault = ParsePort(portText, listening, port); !fault.empty()) {
       return fault;
     }
   }
@@ -134,7 +134,7 @@ std::string ParseNetworkOption(std::span<const char* const> arguments, std::size
   if (at + 1 >= arguments.size()) {
     return name + " needs the join code after HOST[:PORT]";
   }
-  if (const std::string fault = ParseEndpoint(endpoint, false, options.address, options.port);
+  if (std::string fault = ParseEndpoint(endpoint, false, options.address, options.port);
       !fault.empty()) {
     return fault;
   }

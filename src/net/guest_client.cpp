@@ -43,6 +43,24 @@ bool SendAll(SocketHandle socket, std::vector<std::uint8_t>& output, int waitMs)
   return true;
 }
 
+// Empty for a welcome to the role asked for; otherwise what to tell the player.
+std::string ReadAnswer(std::uint8_t type, std::span<const std::uint8_t> payload, Role asked) {
+  if (type == static_cast<std::uint8_t>(MessageType::kWelcome)) {
+    Role role = Role::kGuest;
+    std::string fault = ParseWelcome(payload, role);
+    if (!fault.empty()) {
+      return "the host sent " + fault;
+    }
+    return role == asked ? std::string() : "the host answered out of turn";
+  }
+  if (type == static_cast<std::uint8_t>(MessageType::kRefuse)) {
+    Refuse refuse;
+    std::string fault = ParseRefuse(payload, refuse);
+    return fault.empty() ? RefuseText(refuse) : "the host sent " + fault;
+  }
+  return "the host answered with something other than a welcome";
+}
+
 }  // namespace
 
 SocketHandle ConnectToHost(const JoinSettings& settings, std::string& error) {
@@ -90,91 +108,104 @@ SocketHandle ConnectToHost(const JoinSettings& settings, std::string& error) {
     if (have < need) {
       continue;
     }
-    const std::uint8_t type = answer[2];
-    const std::span<const std::uint8_t> payload(answer.data() + 3, need - 3);
-    if (type == static_cast<std::uint8_t>(MessageType::kWelcome)) {
-      Role role = Role::kGuest;
-      const std::string fault = ParseWelcome(payload, role);
-      if (fault.empty() && role == settings.role) {
-        return socket;
-      }
-      error = fault.empty() ? "the host answered out of turn" : "the host sent " + fault;
-      break;
+    error = ReadAnswer(answer[2], std::span<const std::uint8_t>(answer.data() + 3, need - 3),
+                       settings.role);
+    if (error.empty()) {
+      return socket;
     }
-    if (type == static_cast<std::uint8_t>(MessageType::kRefuse)) {
-      Refuse refuse;
-      const std::string fault = ParseRefuse(payload, refuse);
-      error = fault.empty() ? RefuseText(refuse) : "the host sent " + fault;
-      break;
-    }
-    error = "the host answered with something other than a welcome";
     break;
   }
   CloseSocket(socket);
   return kNoSocket;
 }
 
-JoinOutcome RunGuest(SocketHandle socket, ConsoleDevice& device, const JoinSettings& settings,
-                     const std::function<std::uint32_t()>& clock, int passMs) {
-  CellGrid grid{};
-  MessageReader reader;
-  std::vector<std::uint8_t> output;
-  std::size_t outputSent = 0;
-  std::vector<std::uint8_t> buffer(kReadBytes);
-  std::uint32_t lastHeard = clock();
-  std::uint32_t lastQueued = lastHeard;
-  JoinOutcome outcome;
-  bool done = false;
-  auto finish = [&](int status, const std::string& message) {
-    outcome = JoinOutcome{status, message};
-    done = true;
-  };
+namespace {
 
-  while (!done) {
-    PollEntry entry{socket, outputSent < output.size(), false, false};
-    PollSockets(std::span<PollEntry>(&entry, 1), passMs);
-    const std::uint32_t now = clock();
+// One session's state: the grid as the host drew it, the bytes either way,
+// and how it ended once it has.
+class GuestSession {
+ public:
+  GuestSession(SocketHandle socket, ConsoleDevice& device, const JoinSettings& settings,
+               std::uint32_t now)
+      : socket(socket), device(device), settings(settings), lastHeard(now), lastQueued(now) {}
 
-    for (int n = 0; n < kReadsPerPass && entry.readable && !done; ++n) {
+  JoinOutcome Run(const std::function<std::uint32_t()>& clock, int passMs) {
+    while (!done) {
+      PollEntry entry{socket, outputSent < output.size(), false, false};
+      PollSockets(std::span<PollEntry>(&entry, 1), passMs);
+      const std::uint32_t now = clock();
+      if (entry.readable) {
+        ReadFromHost(now);
+      }
+      ReadKeys(now);
+      CheckTimes(now);
+      Flush();
+      if (!done) {
+        device.Present(grid);
+      }
+    }
+    // The goodbye gets a moment to leave; the host drops us either way.
+    output.erase(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(outputSent));
+    SendAll(socket, output, 200);
+    CloseSocket(socket);
+    return outcome;
+  }
+
+ private:
+  void Finish(int status, const std::string& message) {
+    if (!done) {
+      outcome = JoinOutcome{status, message};
+      done = true;
+    }
+  }
+
+  void ReadFromHost(std::uint32_t now) {
+    for (int n = 0; n < kReadsPerPass && !done; ++n) {
       const long received = ReceiveSome(socket, buffer);
       if (received == kWouldBlock) {
-        break;
+        return;
       }
       if (received == kClosed) {
-        finish(1, "the host closed the connection");
-        break;
+        Finish(1, "the host closed the connection");
+        return;
       }
       reader.Feed(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(received)));
       Message message;
       for (MessageReader::Result result = reader.Next(message);
            result != MessageReader::Result::kNone && !done; result = reader.Next(message)) {
         if (result == MessageReader::Result::kError) {
-          finish(1, "the host sent " + reader.Error());
-          break;
+          Finish(1, "the host sent " + reader.Error());
+          return;
         }
-        std::string fault;
-        const auto type = static_cast<MessageType>(message.type);
-        if (type == MessageType::kFrame) {
-          fault = ApplyFrame(message.payload, grid);
-        } else if (type == MessageType::kHeartbeat) {
-          fault = ParseEmpty(message.payload);
-        } else if (type == MessageType::kBye) {
-          ByeReason reason = ByeReason::kGameOver;
-          fault = ParseBye(message.payload, reason);
-          if (fault.empty()) {
-            finish(reason == ByeReason::kGameOver ? 0 : 1, ByeText(reason, true));
-          }
-        } else {
-          fault = "a message out of place";
-        }
-        if (!fault.empty()) {
-          AppendBye(ByeReason::kProtocol, output);
-          finish(1, "the host sent " + fault);
-        }
+        Handle(message);
         lastHeard = now;
       }
     }
+  }
 
+  void Handle(const Message& message) {
+    std::string fault;
+    const auto type = static_cast<MessageType>(message.type);
+    if (type == MessageType::kFrame) {
+      fault = ApplyFrame(message.payload, grid);
+    } else if (type == MessageType::kHeartbeat) {
+      fault = ParseEmpty(message.payload);
+    } else if (type == MessageType::kBye) {
+      ByeReason reason = ByeReason::kGameOver;
+      fault = ParseBye(message.payload, reason);
+      if (fault.empty()) {
+        Finish(reason == ByeReason::kGameOver ? 0 : 1, ByeText(reason, true));
+      }
+    } else {
+      fault = "a message out of place";
+    }
+    if (!fault.empty()) {
+      AppendBye(ByeReason::kProtocol, output);
+      Finish(1, "the host sent " + fault);
+    }
+  }
+
+  void ReadKeys(std::uint32_t now) {
     while (!done && device.HasInput()) {
       InputRecord record{};
       device.ReadInput(record);
@@ -184,7 +215,7 @@ JoinOutcome RunGuest(SocketHandle socket, ConsoleDevice& device, const JoinSetti
       const std::uint16_t code = KeyCode(record);
       if (code == vk::kEscape && IsKeyDown(record)) {
         AppendBye(ByeReason::kLeft, output);
-        finish(0, "");
+        Finish(0, "");
       } else if (settings.role == Role::kGuest && IsGuestKey(code)) {
         AppendKey(KeyEvent{code, IsKeyDown(record)}, output);
         lastQueued = now;
@@ -192,20 +223,25 @@ JoinOutcome RunGuest(SocketHandle socket, ConsoleDevice& device, const JoinSetti
     }
     if (!done && device.QuitRequested()) {
       AppendBye(ByeReason::kLeft, output);
-      finish(0, "");
+      Finish(0, "");
     }
-    if (!done && now - lastHeard > settings.silenceMs) {
-      finish(1, "the host stopped answering");
+  }
+
+  void CheckTimes(std::uint32_t now) {
+    if (now - lastHeard > settings.silenceMs) {
+      Finish(1, "the host stopped answering");
     }
     if (!done && now - lastQueued >= settings.heartbeatMs) {
       AppendHeartbeat(output);
       lastQueued = now;
     }
+  }
 
+  void Flush() {
     while (outputSent < output.size()) {
       const long sent = SendSome(socket, std::span<const std::uint8_t>(output).subspan(outputSent));
-      if (sent == kClosed && !done) {
-        finish(1, "the host closed the connection");
+      if (sent == kClosed) {
+        Finish(1, "the host closed the connection");
       }
       if (sent <= 0) {
         break;
@@ -215,18 +251,33 @@ JoinOutcome RunGuest(SocketHandle socket, ConsoleDevice& device, const JoinSetti
     if (outputSent == output.size()) {
       output.clear();
       outputSent = 0;
-    } else if (output.size() - outputSent > 65536 && !done) {
-      finish(1, "the host stopped reading");
-    }
-    if (!done) {
-      device.Present(grid);
+    } else if (output.size() - outputSent > kMaxUnsentBytes) {
+      Finish(1, "the host stopped reading");
     }
   }
-  // The goodbye gets a moment to leave; the host drops us either way.
-  output.erase(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(outputSent));
-  SendAll(socket, output, 200);
-  CloseSocket(socket);
-  return outcome;
+
+  static constexpr std::size_t kMaxUnsentBytes = 65536;
+
+  SocketHandle socket;
+  ConsoleDevice& device;
+  const JoinSettings& settings;
+  CellGrid grid{};
+  MessageReader reader;
+  std::vector<std::uint8_t> output;
+  std::size_t outputSent = 0;
+  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kReadBytes);
+  std::uint32_t lastHeard;
+  std::uint32_t lastQueued;
+  JoinOutcome outcome;
+  bool done = false;
+};
+
+}  // namespace
+
+JoinOutcome RunGuest(SocketHandle socket, ConsoleDevice& device, const JoinSettings& settings,
+                     const std::function<std::uint32_t()>& clock, int passMs) {
+  GuestSession session(socket, device, settings, clock());
+  return session.Run(clock, passMs);
 }
 
 }  // namespace torvelkan::net

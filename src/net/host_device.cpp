@@ -49,10 +49,14 @@ std::vector<std::string> JoinLines(const std::vector<std::string>& addresses, st
       break;
     }
     const bool six = address.find(':') != std::string::npos;
-    const std::string where = (six ? "[" + address + "]" : address) + ":" + std::to_string(port);
-    lines.push_back(
-        (lines.empty() ? "Waiting for a guest: torvelkan --join " : "or: torvelkan --join ") +
-        where + " " + code);
+    std::string line =
+        lines.empty() ? "Waiting for a guest: torvelkan --join " : "or: torvelkan --join ";
+    line += six ? "[" + address + "]" : address;
+    line += ':';
+    line += std::to_string(port);
+    line += ' ';
+    line += code;
+    lines.push_back(std::move(line));
   }
   return lines;
 }

@@ -231,22 +231,23 @@ void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_
     Refuse(connection, RefuseReason::kVersion, "protocol version " + std::to_string(hello.version));
     return;
   }
-  Tries& tries = TriesOf(connection.address);
-  if (static_cast<std::int32_t>(tries.blockedUntil - now) > 0) {
+  Tries& record = TriesOf(connection.address);
+  if (now - record.blockedAt < record.blockMs) {
     Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes");
     return;
   }
   if (!SameCode(hello.code, settings.code)) {
     // The first slip costs nothing; each one after doubles the wait.
-    ++tries.wrong;
-    if (tries.wrong >= 2) {
-      const int doublings = std::min(tries.wrong - 2, 6);
-      tries.blockedUntil = now + std::min(kLongestBlockMs, 1000u << doublings);
+    ++record.wrong;
+    if (record.wrong >= 2) {
+      const int doublings = std::min(record.wrong - 2, 6);
+      record.blockedAt = now;
+      record.blockMs = std::min(kLongestBlockMs, 1000u << doublings);
     }
     Refuse(connection, RefuseReason::kWrongCode, "wrong code");
     return;
   }
-  tries.wrong = 0;
+  record.wrong = 0;
   if (hello.role == Role::kGuest && GuestConnected()) {
     Refuse(connection, RefuseReason::kGuestTaken, "a guest is already playing");
     return;
@@ -371,7 +372,7 @@ HostSession::Tries& HostSession::TriesOf(const std::string& address) {
     // The table is bounded: the address seen first is forgotten.
     tries.pop_front();
   }
-  tries.push_back(Tries{address, 0, 0});
+  tries.push_back(Tries{address, 0, 0, 0});
   return tries.back();
 }
 

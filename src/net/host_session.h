@@ -42,7 +42,7 @@ class HostSession {
   using Clock = std::function<std::uint32_t()>;
 
   // Listens at once; throws std::runtime_error with a one-line reason.
-  HostSession(HostSettings settings, Clock clock);
+  HostSession(HostSettings given, Clock clockSource);
   // Says goodbye to everyone (as far as their sockets take it at once).
   ~HostSession();
   HostSession(const HostSession&) = delete;
@@ -87,7 +87,8 @@ class HostSession {
   struct Tries {
     std::string address;
     int wrong = 0;
-    std::uint32_t blockedUntil = 0;
+    std::uint32_t blockedAt = 0;  // measured as an age, right across the clock's wrap
+    std::uint32_t blockMs = 0;
   };
 
   void AcceptWaiting(std::uint32_t now);
@@ -101,7 +102,7 @@ class HostSession {
   void RemoveDead();
   Tries& TriesOf(const std::string& address);
   void Note(const std::string& line);
-  std::size_t Pending(const Connection& connection) const {
+  static std::size_t Pending(const Connection& connection) {
     return connection.output.size() - connection.outputSent;
   }
 

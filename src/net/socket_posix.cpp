@@ -193,7 +193,9 @@ SocketHandle Connect(const std::string& host, std::uint16_t port, int timeoutMs,
       NoDelay(fd);
       connected = fd;
     } else {
-      error = "cannot reach " + host + " port " + service + ": " + std::strerror(errno);
+      error = "cannot reach " + host;
+      error += " port " + service + ": ";
+      error += std::strerror(errno);
       close(fd);
     }
   }
@@ -233,11 +235,11 @@ void PollSockets(std::span<PollEntry> entries, int timeoutMs) {
   std::vector<pollfd> fds(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     fds[i].fd = entries[i].socket;
-    fds[i].events = static_cast<short>(POLLIN | (entries[i].wantWrite ? POLLOUT : 0));
+    fds[i].events = static_cast<short>(entries[i].wantWrite ? (POLLIN | POLLOUT) : POLLIN);
   }
   const int ready = poll(fds.data(), fds.size(), timeoutMs);
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    const short seen = ready > 0 ? fds[i].revents : 0;
+    const int seen = ready > 0 ? fds[i].revents : 0;
     entries[i].readable = (seen & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) != 0;
     entries[i].writable = (seen & POLLOUT) != 0;
   }

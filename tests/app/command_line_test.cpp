@@ -55,21 +55,21 @@ TEST(CommandLine, NetworkOptions) {
   const struct {
     std::vector<const char*> arguments;
     M mode;
-    std::string address;
     std::uint16_t port;
+    std::string address;
     std::string code;
   } cases[] = {
-      {{}, M::kNone, "", kDefaultPort, ""},
-      {{"--host"}, M::kHost, "", kDefaultPort, ""},
-      {{"--host", "--version"}, M::kHost, "", kDefaultPort, ""},
-      {{"--host", "192.168.1.5"}, M::kHost, "192.168.1.5", kDefaultPort, ""},
-      {{"--host", ":5000"}, M::kHost, "", 5000, ""},
-      {{"--host=127.0.0.1:0"}, M::kHost, "127.0.0.1", 0, ""},
-      {{"--host", "[::1]:7000"}, M::kHost, "::1", 7000, ""},
-      {{"--host", "::"}, M::kHost, "::", kDefaultPort, ""},
-      {{"--join", "localhost", "K7M2-Q9XP"}, M::kJoin, "localhost", kDefaultPort, "k7m2q9xp"},
-      {{"--join", "game.example:6000", "abc"}, M::kJoin, "game.example", 6000, "abc"},
-      {{"--watch", "[fe80::1%eth0]:41", "z9"}, M::kWatch, "fe80::1%eth0", 41, "z9"},
+      {{}, M::kNone, kDefaultPort, "", ""},
+      {{"--host"}, M::kHost, kDefaultPort, "", ""},
+      {{"--host", "--version"}, M::kHost, kDefaultPort, "", ""},
+      {{"--host", "192.168.1.5"}, M::kHost, kDefaultPort, "192.168.1.5", ""},
+      {{"--host", ":5000"}, M::kHost, 5000, "", ""},
+      {{"--host=127.0.0.1:0"}, M::kHost, 0, "127.0.0.1", ""},
+      {{"--host", "[::1]:7000"}, M::kHost, 7000, "::1", ""},
+      {{"--host", "::"}, M::kHost, kDefaultPort, "::", ""},
+      {{"--join", "localhost", "K7M2-Q9XP"}, M::kJoin, kDefaultPort, "localhost", "k7m2q9xp"},
+      {{"--join", "game.example:6000", "abc"}, M::kJoin, 6000, "game.example", "abc"},
+      {{"--watch", "[fe80::1%eth0]:41", "z9"}, M::kWatch, 41, "fe80::1%eth0", "z9"},
   };
   for (const auto& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);

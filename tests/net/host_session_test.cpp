@@ -2,6 +2,7 @@
 // device, and peers on real sockets that greet, play, misbehave and leave.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -90,10 +91,13 @@ struct Rig {
 
 // A client on a raw socket, reading everything the host sends.
 struct Peer {
-  explicit Peer(std::uint16_t port) {
+  explicit Peer(std::uint16_t port) : socket(Reach(port)) {}
+
+  static SocketHandle Reach(std::uint16_t port) {
     std::string error;
-    socket = Connect("127.0.0.1", port, 3000, error);
+    const SocketHandle socket = Connect("127.0.0.1", port, 3000, error);
     EXPECT_NE(socket, kNoSocket) << error;
+    return socket;
   }
   ~Peer() { CloseSocket(socket); }
   Peer(const Peer&) = delete;
@@ -144,14 +148,10 @@ struct Peer {
     }
   }
 
-  bool Got(MessageType type, std::uint8_t first = 0) const {
-    for (const auto& [t, payload] : received) {
-      if (t == static_cast<std::uint8_t>(type) &&
-          (first == 0 || (!payload.empty() && payload[0] == first))) {
-        return true;
-      }
-    }
-    return false;
+  bool Got(MessageType type) const {
+    return std::any_of(received.begin(), received.end(), [type](const auto& message) {
+      return message.first == static_cast<std::uint8_t>(type);
+    });
   }
 
   SocketHandle socket = kNoSocket;
@@ -378,6 +378,42 @@ TEST(HostSession, APeerThatStopsReadingHasFramesSkippedThenIsDropped) {
   EXPECT_GT(static_cast<std::uint32_t>(n) * 10, settings.stallMs);
 }
 
+// 100 connections at once, each idle, half a greeting, an oversized length,
+// garbage or no such message; then one that greets a byte a second.
+void Attack(std::uint16_t port, const std::atomic<bool>& stop) {
+  std::vector<std::unique_ptr<Peer>> crowd;
+  const Bytes kinds[] = {
+      {}, {0, 40, 1, 'T', 'V', 'K'}, {0xFF, 0xFF, 1, 2, 3}, Bytes(300, 0x5A), {0, 1, 99}};
+  for (int n = 0; n < 100 && !stop; ++n) {
+    crowd.push_back(std::make_unique<Peer>(port));
+    crowd.back()->Send(kinds[n % 5]);
+  }
+  const Peer trickle(port);
+  Bytes hello;
+  AppendHello(Hello{kProtocolVersion, Role::kGuest, kCode}, hello);
+  for (std::size_t i = 0; i < hello.size() && !stop; ++i) {
+    trickle.Send(Bytes{hello[i]});
+    for (int t = 0; t < 100 && !stop; ++t) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+}
+
+// A real guest in the thick of it, trying again if it was pushed out.
+void JoinAsGuest(std::uint16_t port, const std::atomic<bool>& stop, std::atomic<bool>& joined) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  for (int attempt = 0; attempt < 10 && !stop && !joined; ++attempt) {
+    Peer peer(port);
+    peer.Hello();
+    const auto deadline = SteadyClock::now() + std::chrono::seconds(2);
+    while (!stop && SteadyClock::now() < deadline && !peer.closed && !joined) {
+      peer.Read();
+      joined = peer.Got(MessageType::kWelcome) && peer.frames > 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+}
+
 // Many connections at once, idle ones, a slow trickle, oversized and garbage
 // messages: the host keeps its pass rate and a real guest still joins.
 TEST(HostSession, UnderAttackTheHostKeepsItsPaceAndARealGuestJoins) {
@@ -385,46 +421,8 @@ TEST(HostSession, UnderAttackTheHostKeepsItsPaceAndARealGuestJoins) {
   const std::uint16_t port = rig.session.Port();
   std::atomic<bool> stop{false};
   std::atomic<bool> guestJoined{false};
-  std::thread attacker([port, &stop] {
-    std::vector<std::unique_ptr<Peer>> crowd;
-    for (int n = 0; n < 100 && !stop; ++n) {
-      crowd.push_back(std::make_unique<Peer>(port));
-      Peer& peer = *crowd.back();
-      switch (n % 5) {
-        case 0: break;                                             // open and say nothing
-        case 1: peer.Send(Bytes{0, 40, 1, 'T', 'V', 'K'}); break;  // half a greeting
-        case 2: peer.Send(Bytes{0xFF, 0xFF, 1, 2, 3}); break;      // oversized
-        case 3: peer.Send(Bytes(300, 0x5A)); break;                // garbage
-        case 4: peer.Send(Bytes{0, 1, 99}); break;                 // no such message
-      }
-    }
-    // One byte a second from the last of them.
-    Peer trickle(port);
-    Bytes hello;
-    AppendHello(Hello{kProtocolVersion, Role::kGuest, kCode}, hello);
-    for (std::size_t i = 0; i < hello.size() && !stop; ++i) {
-      trickle.Send(Bytes{hello[i]});
-      for (int t = 0; t < 100 && !stop; ++t) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-    }
-  });
-  std::thread guest([port, &stop, &guestJoined] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // into the thick of it
-    for (int attempt = 0; attempt < 10 && !stop && !guestJoined; ++attempt) {
-      Peer peer(port);
-      peer.Hello();
-      const auto deadline = SteadyClock::now() + std::chrono::seconds(2);
-      while (!stop && SteadyClock::now() < deadline && !peer.closed) {
-        peer.Read();
-        if (peer.Got(MessageType::kWelcome) && peer.frames > 0) {
-          guestJoined = true;
-          break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      }
-    }
-  });
+  std::thread attacker([port, &stop] { Attack(port, stop); });
+  std::thread guest([port, &stop, &guestJoined] { JoinAsGuest(port, stop, guestJoined); });
 
   FramePacer pacer(kPassPeriodMicroseconds);
   const auto start = SteadyClock::now();
