@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -378,6 +380,37 @@ TEST(HostSession, APeerThatStopsReadingHasFramesSkippedThenIsDropped) {
   EXPECT_GT(static_cast<std::uint32_t>(n) * 10, settings.stallMs);
 }
 
+// This thread's CPU seconds, where the platform can tell; 0 elsewhere.
+double ThreadCpuSeconds() {
+#ifdef _WIN32
+  return 0.0;
+#else
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+#endif
+}
+
+struct Pace {
+  double passesPerSecond = 0.0;
+  double cpuPerPassMs = 0.0;
+};
+
+// Paced passes of the host on the real clock for ms.
+Pace PassRate(Rig& rig, int ms) {
+  FramePacer pacer(kPassPeriodMicroseconds);
+  const auto start = SteadyClock::now();
+  const double cpuStart = ThreadCpuSeconds();
+  int passes = 0;
+  while (SteadyClock::now() - start < std::chrono::milliseconds(ms)) {
+    RunPass(rig.screen, rig.app);
+    ++passes;
+    pacer.Wait();
+  }
+  const double seconds = std::chrono::duration<double>(SteadyClock::now() - start).count();
+  return Pace{passes / seconds, 1000.0 * (ThreadCpuSeconds() - cpuStart) / passes};
+}
+
 // 100 connections at once, each idle, half a greeting, an oversized length,
 // garbage or no such message; then one that greets a byte a second.
 void Attack(std::uint16_t port, const std::atomic<bool>& stop) {
@@ -418,25 +451,27 @@ void JoinAsGuest(std::uint16_t port, const std::atomic<bool>& stop, std::atomic<
 // messages: the host keeps its pass rate and a real guest still joins.
 TEST(HostSession, UnderAttackTheHostKeepsItsPaceAndARealGuestJoins) {
   Rig rig({}, true);
+  const Pace alone = PassRate(rig, 1000);
   const std::uint16_t port = rig.session.Port();
   std::atomic<bool> stop{false};
   std::atomic<bool> guestJoined{false};
   std::thread attacker([port, &stop] { Attack(port, stop); });
   std::thread guest([port, &stop, &guestJoined] { JoinAsGuest(port, stop, guestJoined); });
 
-  FramePacer pacer(kPassPeriodMicroseconds);
-  const auto start = SteadyClock::now();
-  int passes = 0;
-  while (SteadyClock::now() - start < std::chrono::milliseconds(4000)) {
-    RunPass(rig.screen, rig.app);
-    ++passes;
-    pacer.Wait();
-  }
+  const Pace attacked = PassRate(rig, 4000);
   stop = true;
   attacker.join();
   guest.join();
-  const double seconds = std::chrono::duration<double>(SteadyClock::now() - start).count();
-  EXPECT_GT(passes / seconds, 450.0) << passes << " passes in " << seconds << " s";
+  // A pass under attack costs the host a small share of its 2 ms. The pass
+  // rate is the scheduler's as much as ours: it is held to 450 a second only
+  // where the host alone kept close to 500 (CI machines are often loaded).
+  EXPECT_LT(attacked.cpuPerPassMs, 0.2) << "alone " << alone.cpuPerPassMs << " ms";
+  std::printf("passes a second: alone %.0f, attacked %.0f; CPU a pass: %.3f ms, %.3f ms\n",
+              alone.passesPerSecond, attacked.passesPerSecond, alone.cpuPerPassMs,
+              attacked.cpuPerPassMs);
+  if (alone.passesPerSecond >= 490.0) {
+    EXPECT_GT(attacked.passesPerSecond, 450.0);
+  }
   EXPECT_TRUE(guestJoined);
   EXPECT_LE(rig.session.Connections(), 1u + 8u + rig.settings.maxHandshakes);
 }
