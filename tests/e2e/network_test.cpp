@@ -13,7 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -187,12 +187,14 @@ class Network : public ::testing::Test {
     host.Start("--host 127.0.0.1:0");
     Screen screen;
     ASSERT_TRUE(host.tmux.WaitFor(Waiting, seconds(10), &screen)) << screen.Dump();
-    std::smatch found;
+    // "... --join 127.0.0.1:PORT CODE"
     const std::string line = screen.lines.size() > 1 ? screen.lines[1] : "";
-    ASSERT_TRUE(std::regex_search(line, found, std::regex("--join 127\\.0\\.0\\.1:(\\d+) (\\w+)")))
-        << screen.Dump();
-    port = std::stoi(found[1]);
-    code = found[2];
+    const std::string marker = "--join 127.0.0.1:";
+    const std::size_t at = line.find(marker);
+    ASSERT_NE(at, std::string::npos) << screen.Dump();
+    std::istringstream rest(line.substr(at + marker.size()));
+    ASSERT_TRUE(rest >> port >> code) << screen.Dump();
+    ASSERT_GT(port, 0) << screen.Dump();
   }
 
   // From the notice through the logo to the menu, on the host's keyboard.
