@@ -93,6 +93,12 @@ void HostDevice::Present(const CellGrid& cells) {
   for (std::size_t i = 0; i < joinLines.size(); ++i) {
     PutBannerLine(withBanner, kBannerRow + static_cast<int>(i), joinLines[i]);
   }
+  // What became of the last one who tried, so that a host can tell a friend
+  // why joining failed (a mistyped code, another release of the game).
+  if (!session.Log().empty()) {
+    PutBannerLine(withBanner, kBannerRow + static_cast<int>(joinLines.size()),
+                  "Last: " + session.Log().back());
+  }
   inner.Present(withBanner);
 }
 

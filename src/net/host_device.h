@@ -4,8 +4,9 @@
 // It wraps the real device, so the App and the main loop stay as they are:
 // each pass's input check also serves the sockets and hands the guest's keys
 // to the App, and each frame shown here also goes to the guest and the
-// spectators. Until a guest arrives, how to join is written over the top
-// rows of this screen only; the network always gets the game's grid as drawn.
+// spectators. Until a guest arrives, how to join (and what became of the last
+// connection) is written over the top rows of this screen only; the network
+// always gets the game's grid as drawn.
 #pragma once
 
 #include <string>

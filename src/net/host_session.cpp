@@ -228,7 +228,9 @@ void HostSession::Handle(Connection& connection, const Message& message, std::ui
 
 void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_t now) {
   if (hello.version != kProtocolVersion) {
-    Refuse(connection, RefuseReason::kVersion, "protocol version " + std::to_string(hello.version));
+    Refuse(connection, RefuseReason::kVersion,
+           "it speaks protocol version " + std::to_string(hello.version) + ", this game " +
+               std::to_string(kProtocolVersion));
     return;
   }
   Tries& record = TriesOf(connection.address);

@@ -272,6 +272,10 @@ TEST(HostSession, RefusesWrongCodesOtherVersionsAndTakenPlacesAndSlowsRepeatedTr
   EXPECT_EQ(answer(Role::kGuest, kCode, kProtocolVersion), tooMany) << "two seconds this time";
   rig.Run(2100);
   EXPECT_EQ(answer(Role::kGuest, kCode, 9), static_cast<int>(RefuseReason::kVersion));
+  // The host is told too, on its own screen while it waits.
+  EXPECT_NE(rig.device.RowText(2).find("refused: it speaks protocol version 9, this game 1"),
+            std::string::npos)
+      << rig.device.RowText(2);
   std::unique_ptr<Peer> guest;
   std::unique_ptr<Peer> spectator;
   EXPECT_EQ(answer(Role::kGuest, kCode, kProtocolVersion, &guest), 0);
