@@ -276,6 +276,9 @@ TEST_F(Network, AWrongCodeIsRefusedBeforeTheTerminalIsTaken) {
   guest.ExpectBack(1, "the host refused the join code");
   Screen screen;
   EXPECT_TRUE(host.tmux.WaitFor(Waiting, seconds(5), &screen)) << screen.Dump();
+  EXPECT_TRUE(host.tmux.WaitForText("127.0.0.1: refused: wrong code", seconds(5), &screen))
+      << "the host is told as well\n"
+      << screen.Dump();
   host.Kill();
 }
 
