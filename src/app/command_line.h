@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "app/network_options.h"
+
 namespace torvelkan {
 
 struct CommandLine {
@@ -18,6 +20,7 @@ struct CommandLine {
   std::string replayPath;
   // For kError: one line naming the option at fault.
   std::string error;
+  NetworkOptions network;  // --host, --join, --watch
 };
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments);

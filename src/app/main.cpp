@@ -13,6 +13,7 @@
 #include "common/tick.h"
 #include "console/console_screen.h"
 #include "console/platform_device.h"
+#include "net/play_over_network.h"
 #include "replay/recording.h"
 #include "replay/replay_player.h"
 #include "replay/session_recording.h"
@@ -86,6 +87,9 @@ int main(int argc, char** argv) {
   try {
     if (commandLine.action == CommandLine::Action::kReplay) {
       return Replay(commandLine.replayPath);
+    }
+    if (commandLine.network.mode != NetworkOptions::Mode::kNone) {
+      return net::PlayOverNetwork(commandLine.network);
     }
     return Play(commandLine);
   } catch (const std::exception& error) {

@@ -27,6 +27,17 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"--help", "--bogus"}, A::kError, "'--bogus'"},
       {{"stray"}, A::kError, "'stray'"},
       {{"--"}, A::kError, "'--'"},
+      {{"--host", "--join", "h", "c"}, A::kError, "only one of"},
+      {{"--join", "localhost"}, A::kError, "join code"},
+      {{"--join"}, A::kError, "HOST[:PORT]"},
+      {{"--watch", "h:0", "abc"}, A::kError, "port"},
+      {{"--join", "h:65536", "abc"}, A::kError, "port"},
+      {{"--join", "h:", "abc"}, A::kError, "port"},
+      {{"--join", ":5000", "abc"}, A::kError, "address is missing"},
+      {{"--join", "h", "ab$c"}, A::kError, "letters and digits"},
+      {{"--join", "h", "abcdefghijklmnopq"}, A::kError, "letters and digits"},
+      {{"--join", "h;rm", "abc"}, A::kError, "not an address"},
+      {{"--host", "[::1"}, A::kError, "']'"},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
@@ -61,6 +72,10 @@ TEST(CommandLine, RecordAndReplayFiles) {
       {{"--record", "a", "--record", "b"}, A::kError, "", "", "'--record' given twice"},
       {{"--replay", "a", "--record", "b"}, A::kError, "", "", "cannot be used together"},
       {{"--recordx"}, A::kError, "", "", "unknown option '--recordx'"},
+      {{"--replay", "a", "--host"}, A::kError, "", "", "'--replay' and '--host'"},
+      {{"--join", "h", "c", "--record", "a"}, A::kError, "", "", "'--record' and '--join'"},
+      {{"--record", "a", "--watch", "h", "c"}, A::kError, "", "", "'--record' and '--watch'"},
+      {{"--host", "--record", "a"}, A::kError, "", "", "'--record' and '--host'"},
   };
   for (const FileCase& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
@@ -71,6 +86,38 @@ TEST(CommandLine, RecordAndReplayFiles) {
     } else {
       EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;
     }
+  }
+}
+
+TEST(CommandLine, NetworkOptions) {
+  using M = NetworkOptions::Mode;
+  const struct {
+    std::vector<const char*> arguments;
+    M mode;
+    std::uint16_t port;
+    std::string address;
+    std::string code;
+  } cases[] = {
+      {{}, M::kNone, kDefaultPort, "", ""},
+      {{"--host"}, M::kHost, kDefaultPort, "", ""},
+      {{"--host", "--version"}, M::kHost, kDefaultPort, "", ""},
+      {{"--host", "192.168.1.5"}, M::kHost, kDefaultPort, "192.168.1.5", ""},
+      {{"--host", ":5000"}, M::kHost, 5000, "", ""},
+      {{"--host=127.0.0.1:0"}, M::kHost, 0, "127.0.0.1", ""},
+      {{"--host", "[::1]:7000"}, M::kHost, 7000, "::1", ""},
+      {{"--host", "::"}, M::kHost, kDefaultPort, "::", ""},
+      {{"--join", "localhost", "K7M2-Q9XP"}, M::kJoin, kDefaultPort, "localhost", "k7m2q9xp"},
+      {{"--join", "game.example:6000", "abc"}, M::kJoin, 6000, "game.example", "abc"},
+      {{"--watch", "[fe80::1%eth0]:41", "z9"}, M::kWatch, 41, "fe80::1%eth0", "z9"},
+  };
+  for (const auto& c : cases) {
+    const CommandLine parsed = ParseCommandLine(c.arguments);
+    const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.back();
+    EXPECT_NE(parsed.action, CommandLine::Action::kError) << shown << ": " << parsed.error;
+    EXPECT_EQ(parsed.network.mode, c.mode) << shown;
+    EXPECT_EQ(parsed.network.address, c.address) << shown;
+    EXPECT_EQ(parsed.network.port, c.port) << shown;
+    EXPECT_EQ(parsed.network.code, c.code) << shown;
   }
 }
 
