@@ -28,6 +28,8 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
       if (result.action == CommandLine::Action::kPlay) {
         result.action = CommandLine::Action::kVersion;
       }
+    } else if (argument == "--smooth-holds") {
+      result.smoothHolds = true;
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option '" + std::string(argument) + "'");
     } else {
@@ -44,6 +46,10 @@ std::string UsageText() {
          "Options:\n"
          "  -h, --help     show this help and exit\n"
          "      --version  show the version and exit\n"
+         "      --smooth-holds\n"
+         "                 where the terminal never reports key releases, guess them\n"
+         "                 so that a held key walks on smoothly (a tap then walks on\n"
+         "                 for most of a second) instead of a tap being a short step\n"
          "\n"
          "Keys: red walks with Left and Right, jumps with Up, bites or shoots with Down;\n"
          "blue uses A, D, W, S while the AI is off. Space hands blue to the AI or back;\n"

@@ -14,6 +14,9 @@ struct CommandLine {
   Action action = Action::kPlay;
   // For kError: one line naming the option at fault.
   std::string error;
+  // In a terminal that never reports key releases, guess them for smooth
+  // holds (a tap walks on for most of a second) rather than short taps.
+  bool smoothHolds = false;
 };
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments);

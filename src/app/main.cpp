@@ -18,9 +18,16 @@ namespace {
 constexpr int kStatusFailure = 1;
 constexpr int kStatusUsage = 2;
 
-int Play() {
+int Play(const torvelkan::CommandLine& commandLine) {
   using namespace torvelkan;
+#ifdef _WIN32
   PlatformDevice device;  // takes the console over; given back when destroyed
+  (void)commandLine;      // the Windows console reports every release
+#else
+  TerminalDevice::Settings settings;
+  settings.smoothHolds = commandLine.smoothHolds;
+  PlatformDevice device(settings);  // takes the terminal over; given back when destroyed
+#endif
   ConsoleScreen screen(device);
   App app(screen, [] { return torvelkan::GetTickCount(); });
   FramePacer pacer(kPassPeriodMicroseconds);
@@ -44,7 +51,7 @@ int main(int argc, char** argv) {
     case CommandLine::Action::kPlay: break;
   }
   try {
-    return Play();
+    return Play(commandLine);
   } catch (const std::exception& error) {
     // The console has been given back by now, so the message stays readable.
     std::fprintf(stderr, "torvelkan: %s\n", error.what());

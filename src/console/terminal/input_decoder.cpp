@@ -6,6 +6,8 @@
 
 #include "common/keys.h"
 #include "console/terminal/key_names.h"
+#include "console/terminal/key_positions.h"
+#include "console/terminal/win32_input.h"
 
 namespace torvelkan {
 namespace {
@@ -106,6 +108,13 @@ bool ModifiersAndAction(const Parameters& p, TerminalInput& input) {
   return true;
 }
 
+// With the alternate keys reported, a letter's third number is the key in its
+// place on a US keyboard: the letter counts by where it is.
+std::uint16_t KittyKey(const Parameters& p) {
+  const std::uint16_t letter = LetterOfBaseLayoutKey(p.At(0, 2, 0));
+  return letter != 0 ? letter : KeyForKittyCode(p.At(0, 0, 0));
+}
+
 void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char final,
                     std::vector<TerminalInput>& out) {
   if (marker == '?') {
@@ -121,7 +130,7 @@ void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char fin
   }
   TerminalInput input;
   if (final == 'u') {
-    input.code = KeyForKittyCode(p.At(0, 0, 0));
+    input.code = KittyKey(p);
     if (p.At(0, 0, 0) == 0 || !ModifiersAndAction(p, input)) {
       return;
     }
@@ -314,6 +323,10 @@ std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::
       unsigned char marker = 0;
       if (begin < data + at && *begin >= 0x3C && *begin <= 0x3F) {
         marker = *begin++;
+      }
+      if (byte == '_' && marker == 0) {
+        DecodeWin32Report(begin, data + at, out);
+        return at + 1;
       }
       DecodeSequence(marker, ParseParameters(begin, data + at), byte, out);
       return at + 1;
