@@ -7,7 +7,7 @@ namespace torvelkan {
 
 std::uint32_t ReleaseGuesser::TapHoldMs() const {
   if (style == GuessStyle::kShortTaps) {
-    return intervalMs + kIntervalSlackMs;
+    return intervalMs + kTapSlackMs;
   }
   if (longestDelaySeen == 0) {
     return kTapHoldMs;

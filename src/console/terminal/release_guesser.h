@@ -44,7 +44,9 @@ class ReleaseGuesser {
   static constexpr std::uint32_t kAssumedIntervalMs = 50;
   static constexpr std::uint32_t kShortestIntervalMs = 15;
   static constexpr std::uint32_t kLongestIntervalMs = 100;
-  // Room for a terminal (or tmux) that passes the repeats on unevenly.
+  // Room for a terminal (or tmux) that passes the repeats on unevenly: a
+  // little for a tap, which must stay short, more between repeats.
+  static constexpr std::uint32_t kTapSlackMs = 10;
   static constexpr std::uint32_t kIntervalSlackMs = 20;
 
   ReleaseGuesser() = default;
