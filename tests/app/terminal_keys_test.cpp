@@ -43,8 +43,8 @@ const KeyBytes kD{vk::kD, "\x1b[100u", "\x1b[100;1:3u", 32, 'd', "d"};
 std::string Win32(const KeyBytes& key, bool down) {
   const bool enhanced = key.code == vk::kLeft;
   return "\x1b[" + std::to_string(key.code) + ";" + std::to_string(key.scanCode) + ";" +
-         std::to_string(key.character) + ";" + (down ? "1" : "0") + ";" +
-         (enhanced ? "256" : "0") + ";1_";
+         std::to_string(key.character) + ";" + (down ? "1" : "0") + ";" + (enhanced ? "256" : "0") +
+         ";1_";
 }
 
 class TerminalKeys : public ::testing::Test {
@@ -123,7 +123,6 @@ class TerminalKeys : public ::testing::Test {
   std::uint32_t now = 1000;
   std::unique_ptr<App> app;
 };
-
 
 TEST_F(TerminalKeys, KittyLeftAndDHeldTogetherWalkBothFightersUntilEachIsLetGo) {
   Open(Kind::kKitty);

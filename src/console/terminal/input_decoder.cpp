@@ -110,9 +110,13 @@ bool ModifiersAndAction(const Parameters& p, TerminalInput& input) {
 
 // With the alternate keys reported, a letter's third number is the key in its
 // place on a US keyboard: the letter counts by where it is.
-std::uint16_t KittyKey(const Parameters& p) {
+void KittyKey(const Parameters& p, TerminalInput& input) {
+  input.code = KeyForKittyCode(p.At(0, 0, 0));
   const std::uint16_t letter = LetterOfBaseLayoutKey(p.At(0, 2, 0));
-  return letter != 0 ? letter : KeyForKittyCode(p.At(0, 0, 0));
+  if (letter != 0 && letter != input.code) {
+    input.typed = input.code;
+    input.code = letter;
+  }
 }
 
 void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char final,
@@ -130,7 +134,7 @@ void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char fin
   }
   TerminalInput input;
   if (final == 'u') {
-    input.code = KittyKey(p);
+    KittyKey(p, input);
     if (p.At(0, 0, 0) == 0 || !ModifiersAndAction(p, input)) {
       return;
     }

@@ -12,8 +12,8 @@ namespace {
 // codes. The keypad gives its digits whatever Num Lock says: the console's raw
 // keyboard does not tell.
 constexpr std::array<std::uint16_t, 128> kKeycodes = {
-    0, vk::kEscape, '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', vk::kOemMinus,
-    vk::kOemPlus, vk::kBack, vk::kTab,
+    0, vk::kEscape, '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', vk::kOemMinus, vk::kOemPlus,
+    vk::kBack, vk::kTab,
     // 16: the top row of letters
     'Q', 'W', 'E', 'R', 'T', 'Y', 'U', 'I', 'O', 'P', vk::kOem4, vk::kOem6, vk::kEnter,
     vk::kControl,
@@ -27,8 +27,8 @@ constexpr std::array<std::uint16_t, 128> kKeycodes = {
     vk::kF1, vk::kF1 + 1, vk::kF1 + 2, vk::kF1 + 3, vk::kF1 + 4, vk::kF1 + 5, vk::kF1 + 6,
     vk::kF1 + 7, vk::kF1 + 8, vk::kF1 + 9, vk::kNumLock, vk::kScroll, vk::kNumpad0 + 7,
     vk::kNumpad0 + 8, vk::kNumpad0 + 9, vk::kSubtract, vk::kNumpad0 + 4, vk::kNumpad0 + 5,
-    vk::kNumpad0 + 6, vk::kAdd, vk::kNumpad0 + 1, vk::kNumpad0 + 2, vk::kNumpad0 + 3,
-    vk::kNumpad0, vk::kDecimal,
+    vk::kNumpad0 + 6, vk::kAdd, vk::kNumpad0 + 1, vk::kNumpad0 + 2, vk::kNumpad0 + 3, vk::kNumpad0,
+    vk::kDecimal,
     // 84: nothing, the extra key of European keyboards (VK_OEM_102), F11, F12
     0, 0, 0xE2, vk::kF1 + 10, vk::kF1 + 11,
     // 89 to 95: Japanese and Korean keys the game has no use for

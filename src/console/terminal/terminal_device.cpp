@@ -206,7 +206,8 @@ bool TerminalDevice::TakeConsoleKeyboard() {
   // does what Ctrl+C and Ctrl+Z would have done.
   termios modes = RawModes(saved);
   modes.c_lflag &= static_cast<tcflag_t>(~ISIG);
-  tcsetattr(settings.inputFd, TCSANOW, &modes);
+  // Characters typed before the switch would read as key codes: dropped.
+  tcsetattr(settings.inputFd, TCSAFLUSH, &modes);
   terminal_signals::ArmKeyboard(vt.Fd(), vt.SavedMode(), vt.Calls().set);
   return true;
 }
@@ -375,12 +376,14 @@ void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   const bool down = input.action != KeyAction::kRelease;
   if (down && (input.modifiers & kModControl) != 0) {
     // With every key reported as a sequence the terminal no longer turns
-    // these into signals, so the device does what the terminal would have.
-    if (input.code == vk::kC) {
+    // these into signals, so the device does what the terminal would have,
+    // for the letter the layout types.
+    const std::uint16_t letter = input.typed != 0 ? input.typed : input.code;
+    if (letter == vk::kC) {
       quitByKey = true;
       return;
     }
-    if (input.code == vk::kZ) {
+    if (letter == vk::kZ) {
       Suspend();
       return;
     }

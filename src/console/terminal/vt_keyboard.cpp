@@ -15,9 +15,7 @@ static_assert(K_RAW == kKeyboardRaw && K_XLATE == kKeyboardTranslate &&
               K_MEDIUMRAW == kKeyboardMediumRaw && K_UNICODE == kKeyboardUnicode &&
               K_OFF == kKeyboardOff);
 
-int GetMode(int fd, int* mode) {
-  return ioctl(fd, KDGKBMODE, mode) == 0 ? 0 : -1;
-}
+int GetMode(int fd, int* mode) { return ioctl(fd, KDGKBMODE, mode) == 0 ? 0 : -1; }
 int SetMode(int fd, int mode) { return ioctl(fd, KDSKBMODE, static_cast<long>(mode)); }
 int ActivateConsole(int fd, int console) { return ioctl(fd, VT_ACTIVATE, console); }
 #else

@@ -13,8 +13,8 @@
 namespace torvelkan {
 
 struct KeyboardModeCalls {
-  int (*get)(int fd, int* mode) = nullptr;   // KDGKBMODE; 0 when it worked
-  int (*set)(int fd, int mode) = nullptr;    // KDSKBMODE; 0 when it worked
+  int (*get)(int fd, int* mode) = nullptr;         // KDGKBMODE; 0 when it worked
+  int (*set)(int fd, int mode) = nullptr;          // KDSKBMODE; 0 when it worked
   int (*activate)(int fd, int console) = nullptr;  // VT_ACTIVATE; 0 when it worked
 };
 

@@ -73,7 +73,8 @@ bool DecodeWin32Report(const unsigned char* begin, const unsigned char* end,
     input.code = key != 0 ? key : vk::kPacket;
   }
   const std::uint16_t letter = LetterAtScanCode(scanCode);
-  if (letter != 0 && (state & kEnhancedKey) == 0) {
+  if (letter != 0 && letter != input.code && (state & kEnhancedKey) == 0) {
+    input.typed = input.code;
     input.code = letter;
   }
   input.modifiers = Modifiers(state);

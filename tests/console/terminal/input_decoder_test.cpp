@@ -31,8 +31,10 @@ std::vector<std::uint16_t> Codes(const std::vector<TerminalInput>& inputs) {
 }
 
 TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0,
-                  KeyAction action = KeyAction::kPress, bool reported = false) {
+                  KeyAction action = KeyAction::kPress, bool reported = false,
+                  std::uint16_t typed = 0) {
   TerminalInput input;
+  input.typed = typed;
   input.code = code;
   input.modifiers = modifiers;
   input.action = action;
@@ -228,7 +230,7 @@ TEST(InputDecoder, Win32InputModeReports) {
        {Key(vk::kD, 0, A::kPress, true), Key(vk::kD, 0, A::kRepeat, true),
         Key(vk::kD, 0, A::kRepeat, true)}},
       // An AZERTY keyboard's "z" sits where W is: it is blue's W.
-      {"\x1b[90;17;122;1;0;1_", {Key(vk::kW, 0, A::kPress, true)}},
+      {"\x1b[90;17;122;1;0;1_", {Key(vk::kW, 0, A::kPress, true, vk::kZ)}},
       // Shift as a key of its own, then Ctrl+C (the left Ctrl in the state).
       {"\x1b[16;42;0;1;16;1_\x1b[67;46;3;1;8;1_",
        {Key(vk::kShift, kModShift, A::kPress, true), Key(vk::kC, kModControl, A::kPress, true)}},
@@ -263,11 +265,14 @@ TEST(InputDecoder, KittyBaseLayoutKeysPlaceTheLetters) {
   using A = KeyAction;
   // AZERTY: "z" where W is, "q" where A is; QWERTZ: "z" where Y is.
   EXPECT_EQ(Decode("\x1b[122::119u\x1b[113::97;1:3u\x1b[122::121u"),
-            (std::vector<TerminalInput>{Key(vk::kW, 0, A::kPress, true),
-                                        Key(vk::kA, 0, A::kRelease, true),
-                                        Key('Y', 0, A::kPress, true)}));
+            (std::vector<TerminalInput>{Key(vk::kW, 0, A::kPress, true, vk::kZ),
+                                        Key(vk::kA, 0, A::kRelease, true, 'Q'),
+                                        Key('Y', 0, A::kPress, true, vk::kZ)}));
   // Shifted on Dvorak: "," where W is, its shifted key given too.
-  EXPECT_EQ(Decode("\x1b[44:60:119;2u").at(0), Key(vk::kW, kModShift, A::kPress, true));
+  EXPECT_EQ(Decode("\x1b[44:60:119;2u").at(0),
+            Key(vk::kW, kModShift, A::kPress, true, vk::kOemComma));
+  // Shortcuts go by the letter typed: QWERTZ's Ctrl+Z, where Y is.
+  EXPECT_EQ(Decode("\x1b[122::121;5u").at(0).typed, vk::kZ);
   // Without a base-layout key, or with one that is no letter, what was typed counts.
   EXPECT_EQ(Codes(Decode("\x1b[100u\x1b[97::59u")), (Codes_{vk::kD, 'A'}));
 }

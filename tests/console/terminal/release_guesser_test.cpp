@@ -89,7 +89,6 @@ TEST(ReleaseGuesser, SurvivesTheTickCounterWrapping) {
   EXPECT_EQ(out, (Events{kUpA}));
 }
 
-
 // A keyboard that auto-repeats after `delay` every `interval` ms, held by a
 // player from 0 to `holdMs`, on a clock ticking by the millisecond: when the
 // guess has the key down, and when it lets it go for the last time.
@@ -98,9 +97,9 @@ struct Keyboard {
   std::uint32_t interval;
 };
 struct Guessed {
-  std::uint32_t downMs = 0;      // total time the key was down
-  std::uint32_t lastUpAt = 0;    // the final release
-  int ups = 0;                   // releases in all
+  std::uint32_t downMs = 0;    // total time the key was down
+  std::uint32_t lastUpAt = 0;  // the final release
+  int ups = 0;                 // releases in all
 };
 Guessed Hold(ReleaseGuesser& guesser, Keyboard keyboard, std::uint32_t start,
              std::uint32_t holdMs) {
@@ -132,7 +131,7 @@ Guessed Hold(ReleaseGuesser& guesser, Keyboard keyboard, std::uint32_t start,
 // 50 ms tap should be at most about 25 units (100 ms down), and a held key
 // stops within about 100 ms of its real release.
 TEST(ReleaseGuesser, ATapIsAShortStepAndAHoldWalksOnOnceTheRepeatsBegin) {
-  const Keyboard x11{660, 40};   // X's defaults: 660 ms, 25 a second
+  const Keyboard x11{660, 40};    // X's defaults: 660 ms, 25 a second
   const Keyboard quick{250, 33};  // a short delay, 30 a second
   struct Case {
     Keyboard keyboard;
@@ -142,8 +141,8 @@ TEST(ReleaseGuesser, ATapIsAShortStepAndAHoldWalksOnOnceTheRepeatsBegin) {
     std::uint32_t stopsBy;  // the last release at most this long after the real one
   };
   const Case cases[] = {
-      {x11, 50, 100, 20, 100},     // a tap
-      {x11, 400, 100, 20, 0},      // a step, then the wait for the repeat delay
+      {x11, 50, 100, 20, 100},  // a tap
+      {x11, 400, 100, 20, 0},   // a step, then the wait for the repeat delay
       {x11, 1500, 1500 - 660 + 100 + 100, 1500 - 660, 100},
       {quick, 1000, 1000 - 250 + 200, 1000 - 250, 100},
   };

@@ -101,8 +101,9 @@ TEST_F(VtConsole, RawKeyboardWhilePlayingTrueReleasesAndTheKernelsKeysDoneByTheG
   terminal.Type("\x69\x20\xE9");
   terminal.Type("\xA0");
   using K = std::pair<std::uint16_t, bool>;
-  EXPECT_EQ(Keys(100ms), (std::vector<K>{
-                             {vk::kLeft, true}, {vk::kD, true}, {vk::kLeft, false}, {vk::kD, false}}));
+  EXPECT_EQ(
+      Keys(100ms),
+      (std::vector<K>{{vk::kLeft, true}, {vk::kD, true}, {vk::kLeft, false}, {vk::kD, false}}));
   // Alt+F2 switches consoles, as the kernel would have.
   terminal.Type("\x38\x3C\xBC\xB8");
   Keys(50ms);

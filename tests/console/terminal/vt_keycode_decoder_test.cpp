@@ -79,17 +79,17 @@ TEST(VtKeycodeDecoder, AltWithAFunctionKeySwitchesConsolesAndLetsEverythingGo) {
   EXPECT_EQ(decoder.TakeConsoleSwitch(), 0);
   // Left held, Alt down, F2 down: Alt and Left are let go (in key-code order),
   // console 2 asked for.
-  EXPECT_EQ(Feed(decoder, "\x69\x38\x3C"),
-            (Events{{vk::kLeft, kDown, 0},
-                    {vk::kMenu, kDown, kModAlt},
-                    {vk::kMenu, kUp, 0},
-                    {vk::kLeft, kUp, 0}}));
+  EXPECT_EQ(Feed(decoder, "\x69\x38\x3C"), (Events{{vk::kLeft, kDown, 0},
+                                                   {vk::kMenu, kDown, kModAlt},
+                                                   {vk::kMenu, kUp, 0},
+                                                   {vk::kLeft, kUp, 0}}));
   EXPECT_EQ(decoder.TakeConsoleSwitch(), 2);
   EXPECT_EQ(decoder.TakeConsoleSwitch(), 0);
   // Back on this console, keys are fresh presses; Alt+F12 is console 12.
-  EXPECT_EQ(Feed(decoder, "\x69\x64\x58"),
-            (Events{{vk::kLeft, kDown, 0}, {vk::kMenu, kDown, kModAlt},
-                    {vk::kMenu, kUp, 0}, {vk::kLeft, kUp, 0}}));
+  EXPECT_EQ(Feed(decoder, "\x69\x64\x58"), (Events{{vk::kLeft, kDown, 0},
+                                                   {vk::kMenu, kDown, kModAlt},
+                                                   {vk::kMenu, kUp, 0},
+                                                   {vk::kLeft, kUp, 0}}));
   EXPECT_EQ(decoder.TakeConsoleSwitch(), 12);
   // F2 without Alt is just a key.
   EXPECT_EQ(Feed(decoder, "\x3C"), (Events{{static_cast<std::uint16_t>(vk::kF1 + 1), kDown, 0}}));
