@@ -155,6 +155,20 @@ void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char fin
   out.push_back(input);
 }
 
+// A whole sequence: the bytes between CSI and the final byte, and that byte.
+void DecodeFinished(const unsigned char* begin, const unsigned char* end, unsigned char final,
+                    std::vector<TerminalInput>& out) {
+  unsigned char marker = 0;
+  if (begin < end && *begin >= 0x3C && *begin <= 0x3F) {
+    marker = *begin++;
+  }
+  if (final == '_' && marker == 0) {
+    DecodeWin32Report(begin, end, out);
+    return;
+  }
+  DecodeSequence(marker, ParseParameters(begin, end), final, out);
+}
+
 }  // namespace
 
 void InputDecoder::Feed(const unsigned char* data, std::size_t size, std::uint32_t now,
@@ -323,16 +337,7 @@ std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::
   while (at < size) {
     const unsigned char byte = data[at];
     if (byte >= 0x40 && byte <= 0x7E) {
-      const unsigned char* begin = data + 2;
-      unsigned char marker = 0;
-      if (begin < data + at && *begin >= 0x3C && *begin <= 0x3F) {
-        marker = *begin++;
-      }
-      if (byte == '_' && marker == 0) {
-        DecodeWin32Report(begin, data + at, out);
-        return at + 1;
-      }
-      DecodeSequence(marker, ParseParameters(begin, data + at), byte, out);
+      DecodeFinished(data + 2, data + at, byte, out);
       return at + 1;
     }
     if (byte < 0x20 || byte > 0x3F) {

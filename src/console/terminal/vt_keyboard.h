@@ -30,7 +30,7 @@ inline constexpr int kKeyboardOff = 4;        // K_OFF
 
 class VtKeyboard {
  public:
-  explicit VtKeyboard(KeyboardModeCalls given) : calls(given) {}
+  explicit VtKeyboard(const KeyboardModeCalls& given) : calls(given) {}
 
   // Switches the console on fd to raw key codes when it is a console whose
   // keyboard types characters (not one a graphical session has switched off);
