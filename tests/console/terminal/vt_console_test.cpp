@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -68,10 +69,12 @@ class VtConsole : public ::testing::Test {
     settings.keyboardCalls = {FakeGet, FakeSet, FakeActivate};
     return settings;
   }
-  std::vector<std::pair<std::uint16_t, bool>> Keys(std::chrono::milliseconds during) {
+  // The keys read until `until` holds or a generous time is up.
+  std::vector<std::pair<std::uint16_t, bool>> Keys(
+      const std::function<bool(const std::vector<std::pair<std::uint16_t, bool>>&)>& until) {
     std::vector<std::pair<std::uint16_t, bool>> keys;
-    const auto deadline = std::chrono::steady_clock::now() + during;
-    while (std::chrono::steady_clock::now() < deadline) {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!until(keys) && std::chrono::steady_clock::now() < deadline) {
       while (device->HasInput()) {
         InputRecord record{};
         device->ReadInput(record);
@@ -102,16 +105,16 @@ TEST_F(VtConsole, RawKeyboardWhilePlayingTrueReleasesAndTheKernelsKeysDoneByTheG
   terminal.Type("\xA0");
   using K = std::pair<std::uint16_t, bool>;
   EXPECT_EQ(
-      Keys(100ms),
+      Keys([](const std::vector<K>& keys) { return keys.size() >= 4; }),
       (std::vector<K>{{vk::kLeft, true}, {vk::kD, true}, {vk::kLeft, false}, {vk::kD, false}}));
   // Alt+F2 switches consoles, as the kernel would have.
   terminal.Type("\x38\x3C\xBC\xB8");
-  Keys(50ms);
+  Keys([](const std::vector<K>&) { return console->activated != 0; });
   EXPECT_EQ(console->activated, 2);
   // Ctrl+C ends the game.
   EXPECT_FALSE(device->QuitRequested());
   terminal.Type("\x1D\x2E");
-  Keys(50ms);
+  Keys([this](const std::vector<K>&) { return device->QuitRequested(); });
   EXPECT_TRUE(device->QuitRequested());
 
   device.reset();
