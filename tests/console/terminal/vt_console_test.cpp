@@ -73,7 +73,7 @@ class VtConsole : public ::testing::Test {
   std::vector<std::pair<std::uint16_t, bool>> Keys(
       const std::function<bool(const std::vector<std::pair<std::uint16_t, bool>>&)>& until) {
     std::vector<std::pair<std::uint16_t, bool>> keys;
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!until(keys) && std::chrono::steady_clock::now() < deadline) {
       while (device->HasInput()) {
         InputRecord record{};
@@ -156,7 +156,7 @@ TEST_F(VtConsole, PutBackOnAStopAndOnACrash) {
     }
   }
   const auto waitForMode = [](int mode) {
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (console->mode != mode && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(2ms);
     }
