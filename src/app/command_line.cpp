@@ -90,6 +90,8 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
           !fault.empty()) {
         Fail(result, fault);
       }
+    } else if (argument == "--smooth-holds") {
+      result.device.smoothHolds = true;
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option '" + std::string(argument) + "'");
     } else {
@@ -120,6 +122,11 @@ std::string UsageText() {
          "                     Esc leaves) with the join code the host's screen shows\n"
          "      --watch HOST[:PORT] CODE\n"
          "                     watch the host's game (Esc leaves)\n"
+         "      --smooth-holds\n"
+         "                     where the terminal never reports key releases, guess\n"
+         "                     them so that a held key walks on smoothly (a tap then\n"
+         "                     walks on for most of a second) instead of a tap being\n"
+         "                     a short step\n"
          "\n"
          "Keys: red walks with Left and Right, jumps with Up, bites or shoots with Down;\n"
          "blue uses A, D, W, S while the AI is off. Space hands blue to the AI or back;\n"

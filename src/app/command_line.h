@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/network_options.h"
+#include "console/device_options.h"
 
 namespace torvelkan {
 
@@ -21,6 +22,7 @@ struct CommandLine {
   // For kError: one line naming the option at fault.
   std::string error;
   NetworkOptions network;  // --host, --join, --watch
+  DeviceOptions device;    // --smooth-holds
 };
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments);

@@ -36,7 +36,8 @@ std::string ProgramVersion() {
 int Play(const torvelkan::CommandLine& commandLine) {
   using namespace torvelkan;
   replay::SessionRecording recording(commandLine.recordPath, ProgramVersion());
-  PlatformDevice device;  // takes the console over; given back when destroyed
+  // Takes the console over; given back when destroyed.
+  PlatformDevice device = MakePlatformDevice(commandLine.device);
   ConsoleScreen screen(recording.Wrap(device));
   App app(screen, recording.Wrap([] { return torvelkan::GetTickCount(); }));
   FramePacer pacer(kPassPeriodMicroseconds);
@@ -46,11 +47,11 @@ int Play(const torvelkan::CommandLine& commandLine) {
 }
 
 // Watches a recording; a bad file stops the program before the console is taken.
-int Replay(const std::string& path) {
+int Replay(const std::string& path, const torvelkan::DeviceOptions& deviceOptions) {
   using namespace torvelkan;
   const replay::Recording recording = replay::LoadRecording(path);
   {
-    PlatformDevice device;
+    PlatformDevice device = MakePlatformDevice(deviceOptions);
     replay::ReplayPlayer player(recording, device);
     FramePacer pacer(kPassPeriodMicroseconds);
     const auto start = std::chrono::steady_clock::now();
@@ -86,10 +87,10 @@ int main(int argc, char** argv) {
   }
   try {
     if (commandLine.action == CommandLine::Action::kReplay) {
-      return Replay(commandLine.replayPath);
+      return Replay(commandLine.replayPath, commandLine.device);
     }
     if (commandLine.network.mode != NetworkOptions::Mode::kNone) {
-      return net::PlayOverNetwork(commandLine.network);
+      return net::PlayOverNetwork(commandLine.network, commandLine.device);
     }
     return Play(commandLine);
   } catch (const std::exception& error) {

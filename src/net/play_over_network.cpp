@@ -30,7 +30,7 @@ constexpr std::size_t kJoinRows = 2;
 
 std::uint32_t Now() { return torvelkan::GetTickCount(); }
 
-int Host(const NetworkOptions& options) {
+int Host(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
   const SocketLibrary sockets;
   HostSettings settings;
   settings.address = options.address;
@@ -40,7 +40,8 @@ int Host(const NetworkOptions& options) {
   const std::vector<std::string> addresses =
       options.address.empty() ? LocalAddresses() : std::vector<std::string>{options.address};
 
-  PlatformDevice device;  // takes the console over; given back when destroyed
+  // Takes the console over; given back when destroyed.
+  PlatformDevice device = MakePlatformDevice(deviceOptions);
   HostDevice host(device, session, JoinLines(addresses, session.Port(), settings.code, kJoinRows));
   ConsoleScreen screen(host);
   App app(screen, Now);
@@ -50,7 +51,7 @@ int Host(const NetworkOptions& options) {
   return 0;
 }
 
-int Join(const NetworkOptions& options) {
+int Join(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
   const SocketLibrary sockets;
   JoinSettings settings;
   settings.host = options.address;
@@ -65,7 +66,7 @@ int Join(const NetworkOptions& options) {
   }
   JoinOutcome outcome;
   {
-    PlatformDevice device;
+    PlatformDevice device = MakePlatformDevice(deviceOptions);
     device.SetTitle(settings.role == Role::kGuest ? "Torvelkan" : "Torvelkan (watching)");
     outcome = RunGuest(socket, device, settings, Now);
   }  // the console is given back before the message
@@ -77,11 +78,11 @@ int Join(const NetworkOptions& options) {
 
 }  // namespace
 
-int PlayOverNetwork(const NetworkOptions& options) {
+int PlayOverNetwork(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
   switch (options.mode) {
-    case NetworkOptions::Mode::kHost: return Host(options);
+    case NetworkOptions::Mode::kHost: return Host(options, deviceOptions);
     case NetworkOptions::Mode::kJoin:
-    case NetworkOptions::Mode::kWatch: return Join(options);
+    case NetworkOptions::Mode::kWatch: return Join(options, deviceOptions);
     case NetworkOptions::Mode::kNone: break;
   }
   return 0;

@@ -13,6 +13,7 @@ struct Case {
   std::vector<const char*> arguments;
   CommandLine::Action action;
   std::string errorHas;
+  bool smoothHolds = false;
 };
 
 TEST(CommandLine, ActionsAndFaults) {
@@ -38,11 +39,17 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"--join", "h", "abcdefghijklmnopq"}, A::kError, "letters and digits"},
       {{"--join", "h;rm", "abc"}, A::kError, "not an address"},
       {{"--host", "[::1"}, A::kError, "']'"},
+      {{"--smooth-holds"}, A::kPlay, "", true},
+      {{"--smooth-holds", "--version"}, A::kVersion, "", true},
+      {{"--smooth-holds=yes"}, A::kError, "'--smooth-holds=yes'"},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
     const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.front();
     EXPECT_EQ(parsed.action, c.action) << shown;
+    if (parsed.action != A::kError) {
+      EXPECT_EQ(parsed.device.smoothHolds, c.smoothHolds) << shown;
+    }
     if (!c.errorHas.empty()) {
       EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;
       EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << "one line only";

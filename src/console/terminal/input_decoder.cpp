@@ -6,6 +6,8 @@
 
 #include "common/keys.h"
 #include "console/terminal/key_names.h"
+#include "console/terminal/key_positions.h"
+#include "console/terminal/win32_input.h"
 
 namespace torvelkan {
 namespace {
@@ -106,6 +108,17 @@ bool ModifiersAndAction(const Parameters& p, TerminalInput& input) {
   return true;
 }
 
+// With the alternate keys reported, a letter's third number is the key in its
+// place on a US keyboard: the letter counts by where it is.
+void KittyKey(const Parameters& p, TerminalInput& input) {
+  input.code = KeyForKittyCode(p.At(0, 0, 0));
+  const std::uint16_t letter = LetterOfBaseLayoutKey(p.At(0, 2, 0));
+  if (letter != 0 && letter != input.code) {
+    input.typed = input.code;
+    input.code = letter;
+  }
+}
+
 void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char final,
                     std::vector<TerminalInput>& out) {
   if (marker == '?') {
@@ -121,7 +134,7 @@ void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char fin
   }
   TerminalInput input;
   if (final == 'u') {
-    input.code = KeyForKittyCode(p.At(0, 0, 0));
+    KittyKey(p, input);
     if (p.At(0, 0, 0) == 0 || !ModifiersAndAction(p, input)) {
       return;
     }
@@ -140,6 +153,20 @@ void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char fin
     }
   }
   out.push_back(input);
+}
+
+// A whole sequence: the bytes between CSI and the final byte, and that byte.
+void DecodeFinished(const unsigned char* begin, const unsigned char* end, unsigned char final,
+                    std::vector<TerminalInput>& out) {
+  unsigned char marker = 0;
+  if (begin < end && *begin >= 0x3C && *begin <= 0x3F) {
+    marker = *begin++;
+  }
+  if (final == '_' && marker == 0) {
+    DecodeWin32Report(begin, end, out);
+    return;
+  }
+  DecodeSequence(marker, ParseParameters(begin, end), final, out);
 }
 
 }  // namespace
@@ -310,12 +337,7 @@ std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::
   while (at < size) {
     const unsigned char byte = data[at];
     if (byte >= 0x40 && byte <= 0x7E) {
-      const unsigned char* begin = data + 2;
-      unsigned char marker = 0;
-      if (begin < data + at && *begin >= 0x3C && *begin <= 0x3F) {
-        marker = *begin++;
-      }
-      DecodeSequence(marker, ParseParameters(begin, data + at), byte, out);
+      DecodeFinished(data + 2, data + at, byte, out);
       return at + 1;
     }
     if (byte < 0x20 || byte > 0x3F) {

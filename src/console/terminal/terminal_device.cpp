@@ -24,6 +24,10 @@ constexpr std::string_view kEnter = "\x1b[?1049h\x1b[22;0t\x1b[?25l\x1b[?7l\x1b[
 // Undone in the opposite order.
 constexpr std::string_view kLeave = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
 constexpr std::string_view kPopKeyboardFlags = "\x1b[<u";
+// Windows Terminal and its kin: report every key down and up, as the Windows
+// console does. Other terminals ignore both.
+constexpr std::string_view kWin32InputOn = "\x1b[?9001h";
+constexpr std::string_view kWin32InputOff = "\x1b[?9001l";
 // Does it speak the kitty keyboard protocol? The device attributes request
 // after it is answered by virtually every terminal, so its answer ends the wait.
 constexpr std::string_view kQuestions = "\x1b[?u\x1b[c";
@@ -57,7 +61,10 @@ std::string SizeWarning(int columns, int rows) {
 
 TerminalDevice::TerminalDevice() : TerminalDevice(Settings{}) {}
 
-TerminalDevice::TerminalDevice(const Settings& given) : settings(given) {
+TerminalDevice::TerminalDevice(const Settings& given)
+    : settings(given),
+      guesser(given.smoothHolds ? GuessStyle::kSmoothHolds : GuessStyle::kShortTaps),
+      vt(given.keyboardCalls) {
   if (!IsTerminal(settings.inputFd) || !IsTerminal(settings.outputFd)) {
     throw std::runtime_error(
         "the game needs a terminal: its input and output must not be redirected");
@@ -90,6 +97,9 @@ std::string TerminalDevice::RestoreBytes() const {
   if (kitty) {
     bytes += kPopKeyboardFlags;
   }
+  if (win32Asked) {
+    bytes += kWin32InputOff;
+  }
   bytes += kLeave;
   return bytes;
 }
@@ -99,7 +109,13 @@ void TerminalDevice::Take() {
   tcsetattr(settings.inputFd, TCSANOW, &raw);
   terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
   taken = true;
+  if (rawConsole) {
+    TakeConsoleKeyboard();
+  }
   std::string bytes(kEnter);
+  if (win32Asked) {
+    bytes += kWin32InputOn;
+  }
   if (kitty) {
     bytes += "\x1b[>";
     bytes += std::to_string(kKittyFlags);
@@ -120,6 +136,10 @@ void TerminalDevice::Give() {
   }
   taken = false;
   ReleaseEverything();
+  if (vt.Taken()) {
+    vt.Give();
+    terminal_signals::ArmKeyboard(-1, 0, nullptr);
+  }
   terminal_signals::RestoreNow();
 }
 
@@ -165,10 +185,31 @@ void TerminalDevice::AskTheTerminal() {
     kitty = true;
     Send("\x1b[>" + std::to_string(kKittyFlags) + "u");
     terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
+  } else if (TakeConsoleKeyboard()) {
+    rawConsole = true;
+  } else {
+    // Asked only now, so that a terminal offering both keeps the kitty protocol.
+    win32Asked = true;
+    Send(std::string(kWin32InputOn));
+    terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
   }
   for (const TerminalInput& input : early) {
     Translate(input, GetTickCount());
   }
+}
+
+bool TerminalDevice::TakeConsoleKeyboard() {
+  if (!vt.Take(settings.inputFd)) {
+    return false;
+  }
+  // Key codes are bytes now: none of them may turn into a signal. The device
+  // does what Ctrl+C and Ctrl+Z would have done.
+  termios modes = RawModes(saved);
+  modes.c_lflag &= static_cast<tcflag_t>(~ISIG);
+  // Characters typed before the switch would read as key codes: dropped.
+  tcsetattr(settings.inputFd, TCSAFLUSH, &modes);
+  terminal_signals::ArmKeyboard(vt.Fd(), vt.SavedMode(), vt.Calls().set);
+  return true;
 }
 
 void TerminalDevice::ReadSize() {
@@ -296,11 +337,7 @@ void TerminalDevice::Pump() {
     if (n <= 0) {
       break;
     }
-    decoded.clear();
-    decoder.Feed(buffer, static_cast<std::size_t>(n), now, decoded);
-    for (const TerminalInput& input : decoded) {
-      Translate(input, now);
-    }
+    Decode(buffer, static_cast<std::size_t>(n), now);
     if (static_cast<std::size_t>(n) < sizeof buffer) {
       break;
     }
@@ -317,6 +354,21 @@ void TerminalDevice::Pump() {
   }
 }
 
+void TerminalDevice::Decode(const unsigned char* bytes, std::size_t size, std::uint32_t now) {
+  decoded.clear();
+  if (vt.Taken()) {
+    vtKeys.Feed(bytes, size, decoded);
+  } else {
+    decoder.Feed(bytes, size, now, decoded);
+  }
+  for (const TerminalInput& input : decoded) {
+    Translate(input, now);
+  }
+  if (const int console = vtKeys.TakeConsoleSwitch(); console != 0) {
+    vt.Activate(console);
+  }
+}
+
 void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   if (input.kind != TerminalInput::Kind::kKey) {
     return;  // a late answer to the start's questions
@@ -324,17 +376,19 @@ void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   const bool down = input.action != KeyAction::kRelease;
   if (down && (input.modifiers & kModControl) != 0) {
     // With every key reported as a sequence the terminal no longer turns
-    // these into signals, so the device does what the terminal would have.
-    if (input.code == vk::kC) {
+    // these into signals, so the device does what the terminal would have,
+    // for the letter the layout types.
+    const std::uint16_t letter = input.typed != 0 ? input.typed : input.code;
+    if (letter == vk::kC) {
       quitByKey = true;
       return;
     }
-    if (input.code == vk::kZ) {
+    if (letter == vk::kZ) {
       Suspend();
       return;
     }
   }
-  if (kitty) {
+  if (kitty || input.actionReported) {
     auto held = std::find(reportedDown.begin(), reportedDown.end(), input.code);
     if (down && held == reportedDown.end()) {
       reportedDown.push_back(input.code);
@@ -365,6 +419,8 @@ void TerminalDevice::ReleaseEverything() {
   for (const GuessedKeyEvent& key : guessed) {
     PushKey(key.code, key.down);
   }
+  std::vector<TerminalInput> consoleKeys;
+  vtKeys.ReleaseAll(consoleKeys);  // those go out below, with the other reported keys
   for (std::uint16_t code : reportedDown) {
     PushKey(code, false);
   }

@@ -3,8 +3,10 @@
 // It takes the terminal over the way full-screen programs do (raw input, the
 // alternate screen, no cursor, no line wrap, the title) and gives everything
 // back on every way out. Frames go out as differences, at most about 120 a
-// second. Keys come from the kitty keyboard protocol where the terminal
-// speaks it, with true releases; elsewhere releases are guessed.
+// second. Keys come with true releases from the kitty keyboard protocol where
+// the terminal speaks it, else from win32-input-mode where the terminal takes
+// that request, or from the raw keyboard of a Linux console; elsewhere
+// releases are guessed.
 #pragma once
 
 #include <termios.h>
@@ -19,6 +21,8 @@
 #include "console/terminal/frame_encoder.h"
 #include "console/terminal/input_decoder.h"
 #include "console/terminal/release_guesser.h"
+#include "console/terminal/vt_keyboard.h"
+#include "console/terminal/vt_keycode_decoder.h"
 
 namespace torvelkan {
 
@@ -32,9 +36,14 @@ class TerminalDevice final : public ConsoleDevice {
     // After the terminal is given back, a quit signal ends the process by
     // that signal, as it would have without the game catching it.
     bool endBySignal = true;
+    // Guess releases for smooth holds rather than short taps.
+    bool smoothHolds = false;
+    // The Linux console's keyboard-mode calls (a fake in tests).
+    KeyboardModeCalls keyboardCalls = SystemKeyboardModeCalls();
   };
 
-  static constexpr std::uint8_t kKittyFlags = 1 | 2 | 8;  // disambiguate, event types, all keys
+  // Disambiguate, event types, alternate keys (for the base-layout key), all keys.
+  static constexpr std::uint8_t kKittyFlags = 1 | 2 | 4 | 8;
   static constexpr std::chrono::microseconds kSendPeriod{8333};  // about 120 frames a second
 
   // Throws std::runtime_error when input or output is not a terminal.
@@ -52,6 +61,11 @@ class TerminalDevice final : public ConsoleDevice {
   int TerminalColumns() const { return columns; }
   int TerminalRows() const { return rows; }
   std::uint64_t BytesSent() const { return bytesSent; }
+  // The Linux console's raw keyboard: whether it is on, and what puts the
+  // console back (the mode to set on that fd; -1 while it is off).
+  bool RawConsoleKeyboard() const { return vt.Taken(); }
+  int SavedKeyboardMode() const { return vt.SavedMode(); }
+  int KeyboardFd() const { return vt.Fd(); }
 
  private:
   void Take();
@@ -62,6 +76,8 @@ class TerminalDevice final : public ConsoleDevice {
   void Service();
   void Pump();
   void Translate(const TerminalInput& input, std::uint32_t now);
+  bool TakeConsoleKeyboard();
+  void Decode(const unsigned char* bytes, std::size_t size, std::uint32_t now);
   void PushKey(std::uint16_t code, bool down);
   void ReleaseEverything();
   bool Send(const std::string& bytes);
@@ -72,6 +88,8 @@ class TerminalDevice final : public ConsoleDevice {
   termios saved{};
   bool taken = false;
   bool kitty = false;
+  bool win32Asked = false;  // CSI ? 9001 h sent: undone on the way out
+  bool rawConsole = false;  // a Linux console whose raw keyboard the device uses
   bool quitByKey = false;
   int columns = 80;
   int rows = 50;
@@ -79,6 +97,8 @@ class TerminalDevice final : public ConsoleDevice {
   FrameEncoder encoder;
   InputDecoder decoder;
   ReleaseGuesser guesser;
+  VtKeyboard vt;
+  VtKeycodeDecoder vtKeys;
   std::vector<TerminalInput> decoded;
   std::vector<GuessedKeyEvent> guessed;
   std::vector<std::uint16_t> reportedDown;  // keys the kitty reports hold down

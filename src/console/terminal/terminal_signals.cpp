@@ -24,6 +24,11 @@ struct Restore {
 // the handlers and by RestoreNow.
 Restore restore;
 volatile sig_atomic_t armed = 0;
+// The console keyboard's mode to put back, apart from the rest: the device
+// arms it only once the console has been switched.
+int keyboardFd = -1;
+int keyboardMode = 0;
+int (*volatile keyboardSet)(int, int) = nullptr;
 volatile sig_atomic_t quitSignal = 0;
 volatile sig_atomic_t suspendWanted = 0;
 volatile sig_atomic_t continued = 0;
@@ -39,6 +44,11 @@ constexpr std::size_t kHandled = kQuitSignals.size() + kCrashSignals.size() + kF
 std::array<struct sigaction, kHandled> previous{};
 
 void RestoreFromHandler() {
+  if (keyboardSet != nullptr) {
+    int (*const set)(int, int) = keyboardSet;
+    keyboardSet = nullptr;
+    set(keyboardFd, keyboardMode);  // first: without it nothing else can be typed
+  }
   if (armed == 0) {
     return;
   }
@@ -171,6 +181,17 @@ void Arm(int inputFd, int outputFd, const termios& saved, std::string_view resto
 }
 
 void Disarm() { armed = 0; }
+
+void ArmKeyboard(int fd, int mode, int (*set)(int fd, int mode)) {
+  const sigset_t block = AllHandled();
+  sigset_t old;
+  sigprocmask(SIG_BLOCK, &block, &old);
+  keyboardSet = nullptr;
+  keyboardFd = fd;
+  keyboardMode = mode;
+  keyboardSet = set;
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+}
 
 void RestoreNow() {
   const sigset_t block = AllHandled();

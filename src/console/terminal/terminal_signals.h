@@ -24,6 +24,11 @@ void Uninstall();
 void Arm(int inputFd, int outputFd, const termios& saved, std::string_view restoreBytes);
 void Disarm();
 
+// The Linux console's keyboard mode to put back with the rest (set is called
+// from the handlers, so it must be async-signal-safe). Kept until restored or
+// until armed again with a null set.
+void ArmKeyboard(int fd, int mode, int (*set)(int fd, int mode));
+
 // Writes the restore bytes and puts the saved modes back, if armed; then disarms.
 void RestoreNow();
 
