@@ -17,6 +17,7 @@ struct Case {
 
 TEST(CommandLine, ActionsAndFaults) {
   using A = CommandLine::Action;
+  const std::string longArgument(5000, 'x');
   const std::vector<Case> cases = {
       {{}, A::kPlay, ""},
       {{"--help"}, A::kHelp, ""},
@@ -27,6 +28,10 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"--help", "--bogus"}, A::kError, "'--bogus'"},
       {{"stray"}, A::kError, "'stray'"},
       {{"--"}, A::kError, "'--'"},
+      // What the fault line quotes can neither move the cursor nor flood the terminal.
+      {{"--\x1b[2J\\"}, A::kError, "'--\\x1b[2J\\x5c'"},
+      {{"--caf\xc3\xa9\n"}, A::kError, "'--caf\\xc3\\xa9\\x0a'"},
+      {{longArgument.c_str()}, A::kError, "'" + longArgument.substr(0, 64) + "...'"},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
@@ -34,7 +39,10 @@ TEST(CommandLine, ActionsAndFaults) {
     EXPECT_EQ(parsed.action, c.action) << shown;
     if (!c.errorHas.empty()) {
       EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;
-      EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << "one line only";
+      for (const char byte : parsed.error) {
+        EXPECT_TRUE(byte >= 0x20 && byte < 0x7F) << "one line of plain text: " << parsed.error;
+      }
+      EXPECT_LT(parsed.error.size(), 120u);
     }
   }
 }
