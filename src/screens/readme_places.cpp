@@ -2,6 +2,7 @@
 #include "screens/readme_places.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "screens/readme_file.h"
 
@@ -30,7 +31,7 @@ std::vector<std::string> ReadmeFolders(std::string_view executablePath,
     if (IsAbsolute(dataFromBinary)) {
       AddOnce(folders, std::string(dataFromBinary));
     } else {
-      // "/games/torvelkan" keeps its root: the program's folder is "/games".
+      // A program at the root, "/torvelkan", has "/" for its folder.
       std::string folder(executablePath.substr(0, std::max<std::size_t>(slash, 1)));
       if (folder != "/") {
         folder += '/';

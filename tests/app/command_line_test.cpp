@@ -29,8 +29,8 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"stray"}, A::kError, "'stray'"},
       {{"--"}, A::kError, "'--'"},
       // What the fault line quotes can neither move the cursor nor flood the terminal.
-      {{"--\x1b[2J\\"}, A::kError, "'--\\x1b[2J\\x5c'"},
-      {{"--caf\xc3\xa9\n"}, A::kError, "'--caf\\xc3\\xa9\\x0a'"},
+      {{"--\x1b[2J\\"}, A::kError, R"('--\x1b[2J\x5c')"},
+      {{"--caf\xc3\xa9\n"}, A::kError, R"('--caf\xc3\xa9\x0a')"},
       {{longArgument.c_str()}, A::kError, "'" + longArgument.substr(0, 64) + "...'"},
   };
   for (const Case& c : cases) {
