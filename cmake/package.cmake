@@ -42,7 +42,7 @@ string(APPEND torvelkan_copyright "${TORVELKAN_PACKAGE_MAINTAINER}\n\n"
   "Files: *\nCopyright: 2026 The Torvelkan developers\nLicense: Expat\n")
 # The licence below its title and copyright lines, each line indented, an
 # empty one as " .".
-list(SUBLIST torvelkan_licence_lines 3 -1 torvelkan_licence_lines)
+list(SUBLIST torvelkan_licence_lines 4 -1 torvelkan_licence_lines)
 foreach(line IN LISTS torvelkan_licence_lines)
   if(line STREQUAL "")
     string(APPEND torvelkan_copyright " .\n")
