@@ -12,6 +12,11 @@ if(NOT WIN32)
   # depends on what was built; an edit of the page configures again.
   set(torvelkan_man_page ${PROJECT_SOURCE_DIR}/doc/torvelkan.6)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${torvelkan_man_page})
+  # The page's header names the version: a reminder when the project moves on.
+  file(STRINGS ${torvelkan_man_page} torvelkan_man_title REGEX "^\\.TH ")
+  if(NOT torvelkan_man_title MATCHES "\"Torvelkan ${PROJECT_VERSION}\"")
+    message(WARNING "doc/torvelkan.6 does not name version ${PROJECT_VERSION} in its .TH line")
+  endif()
   find_program(TORVELKAN_GZIP gzip)
   mark_as_advanced(TORVELKAN_GZIP)
   if(TORVELKAN_GZIP)
