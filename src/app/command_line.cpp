@@ -1,6 +1,9 @@
 // The command line, parsed with the standard library alone.
 #include "app/command_line.h"
 
+#include "app/shown_argument.h"
+
+#include <cstdio>
 #include <string_view>
 
 namespace torvelkan {
@@ -93,9 +96,9 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
     } else if (argument == "--smooth-holds") {
       result.device.smoothHolds = true;
     } else if (argument.starts_with("-")) {
-      Fail(result, "unknown option '" + std::string(argument) + "'");
+      Fail(result, "unknown option " + Shown(argument));
     } else {
-      Fail(result, "unexpected argument '" + std::string(argument) + "'");
+      Fail(result, "unexpected argument " + Shown(argument));
     }
   }
   CheckCombinations(result);
@@ -133,9 +136,18 @@ std::string UsageText() {
          "Esc leaves the fight, and the game from the menu.\n"
          "\n"
          "The network stream is not encrypted: the join code keeps strangers out, not\n"
-         "eavesdroppers. Over the internet, forward the port or use an SSH tunnel.\n";
+         "eavesdroppers. Over the internet, forward the port or use an SSH tunnel.\n"
+         "\n"
+         "Exit status: 0 when left by Esc, 1 on an error, 2 for a fault in the command\n"
+         "line, 128 + n when ended by signal n. More in the manual: man 6 torvelkan.\n";
 }
 
-std::string VersionText() { return "torvelkan " TORVELKAN_VERSION "\n"; }
+std::string VersionText() {
+  return "torvelkan " TORVELKAN_VERSION
+         "\n"
+         "Copyright (c) 2026 The Torvelkan developers\n"
+         "This is free software under the MIT licence; there is NO WARRANTY,\n"
+         "to the extent permitted by law.\n";
+}
 
 }  // namespace torvelkan

@@ -24,13 +24,20 @@ namespace {
 constexpr int kStatusFailure = 1;
 constexpr int kStatusUsage = 2;
 
-// The program's name and version, as a recording keeps it.
+// The program's name and version, as a recording keeps it: the first line.
 std::string ProgramVersion() {
-  std::string text = torvelkan::VersionText();
-  while (!text.empty() && text.back() == '\n') {
-    text.pop_back();
+  const std::string text = torvelkan::VersionText();
+  return text.substr(0, text.find('\n'));
+}
+
+// What --help and --version print. A full disk or a closed standard output is
+// an error like any other: the text did not arrive, so the status says so.
+int Print(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+    std::fputs("torvelkan: cannot write to standard output\n", stderr);
+    return kStatusFailure;
   }
-  return text;
+  return 0;
 }
 
 int Play(const torvelkan::CommandLine& commandLine) {
@@ -77,8 +84,8 @@ int main(int argc, char** argv) {
                                                argc > 0 ? static_cast<std::size_t>(argc - 1) : 0);
   const CommandLine commandLine = ParseCommandLine(arguments);
   switch (commandLine.action) {
-    case CommandLine::Action::kHelp: std::fputs(UsageText().c_str(), stdout); return 0;
-    case CommandLine::Action::kVersion: std::fputs(VersionText().c_str(), stdout); return 0;
+    case CommandLine::Action::kHelp: return Print(UsageText());
+    case CommandLine::Action::kVersion: return Print(VersionText());
     case CommandLine::Action::kError:
       std::fprintf(stderr, "torvelkan: %s (try 'torvelkan --help')\n", commandLine.error.c_str());
       return kStatusUsage;

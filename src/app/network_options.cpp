@@ -1,6 +1,8 @@
 // The network options of the command line: --host, --join and --watch.
 #include "app/network_options.h"
 
+#include "app/shown_argument.h"
+
 namespace torvelkan {
 
 namespace {
@@ -58,7 +60,7 @@ std::string ParseEndpoint(std::string_view text, bool listening, std::string& ad
     const std::string_view rest = text.substr(close + 1);
     if (!rest.empty()) {
       if (!rest.starts_with(":")) {
-        return "'" + std::string(text) + "' is not ADDRESS[:PORT]";
+        return Shown(text) + " is not ADDRESS[:PORT]";
       }
       portText = rest.substr(1);
       hasPort = true;
@@ -78,7 +80,7 @@ std::string ParseEndpoint(std::string_view text, bool listening, std::string& ad
     const bool fine = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                       c == '.' || c == '-' || c == ':' || c == '%' || c == '_';
     if (!fine) {
-      return "'" + std::string(text) + "' is not an address";
+      return Shown(text) + " is not an address";
     }
   }
   if (host.size() > 253) {

@@ -1,4 +1,5 @@
-// Readme.txt on POSIX systems: regular files only, opened without ever waiting.
+// Readme.txt on POSIX systems: regular files only, opened without ever waiting;
+// the program's own path from /proc.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +16,8 @@ namespace torvelkan {
 namespace {
 
 constexpr const char* kReadmeName = "Readme.txt";
+// Far beyond any real path; a link that long is no program of ours.
+constexpr std::size_t kMaxExecutablePath = 65536;
 
 // Closes the descriptor on every way out, a throwing block included.
 class FileHandle {
@@ -61,11 +64,11 @@ int OpenRegular(const char* name, bool& missing) {
   return fd;
 }
 
-// The names in the current directory that differ from Readme.txt only in
-// letter case, in byte order so that the choice among several is always the same.
-std::vector<std::string> OtherCasings() {
+// The names in folder that differ from Readme.txt only in letter case, in
+// byte order so that the choice among several is always the same.
+std::vector<std::string> OtherCasings(const std::string& folder) {
   std::vector<std::string> names;
-  DIR* directory = opendir(".");
+  DIR* directory = opendir(folder.c_str());
   if (directory == nullptr) {
     return names;
   }
@@ -81,16 +84,17 @@ std::vector<std::string> OtherCasings() {
   return names;
 }
 
-int OpenReadme() {
+int OpenReadmeIn(const std::string& folder) {
+  const std::string prefix = folder + "/";
   bool missing = false;
-  const int fd = OpenRegular(kReadmeName, missing);
+  const int fd = OpenRegular((prefix + kReadmeName).c_str(), missing);
   if (fd >= 0 || !missing) {
     // Found, or there but no regular file, or refused: as on a system that
     // ignores case, where no other spelling could stand beside it.
     return fd;
   }
-  for (const std::string& name : OtherCasings()) {
-    const int other = OpenRegular(name.c_str(), missing);
+  for (const std::string& name : OtherCasings(folder)) {
+    const int other = OpenRegular((prefix + name).c_str(), missing);
     if (other >= 0) {
       return other;
     }
@@ -98,10 +102,39 @@ int OpenReadme() {
   return -1;
 }
 
+int OpenReadme(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) {
+    const int fd = OpenReadmeIn(folder);
+    if (fd >= 0) {
+      return fd;
+    }
+  }
+  return -1;
+}
+
 }  // namespace
 
-bool ReadReadmeFile(std::size_t maxBytes, const ReadmeBlock& block) {
-  const int fd = OpenReadme();
+std::string ExecutablePath() {
+  // Linux names the running program's file here, links resolved, so an
+  // install reached through a link or moved as a whole still finds its data.
+  std::string path(256, '\0');
+  while (path.size() <= kMaxExecutablePath) {
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length < 0) {
+      return "";
+    }
+    if (static_cast<std::size_t>(length) < path.size()) {
+      path.resize(static_cast<std::size_t>(length));
+      return path;
+    }
+    path.resize(path.size() * 2);  // perhaps cut short: once more with room
+  }
+  return "";
+}
+
+bool ReadReadmeFileFrom(const std::vector<std::string>& folders, std::size_t maxBytes,
+                        const ReadmeBlock& block) {
+  const int fd = OpenReadme(folders);
   if (fd < 0) {
     return false;
   }

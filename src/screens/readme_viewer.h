@@ -19,7 +19,8 @@ class ReadmeViewer {
   static constexpr int kFirstRow = 2;
   static constexpr int kShownLines = 48;  // rows 2 to 49
 
-  // Reads Readme.txt from the current directory, whole, at once.
+  // Reads Readme.txt, whole, at once: the current directory's, or else the
+  // installed game's (ReadReadmeFile).
   ReadmeViewer();
   // Reads from any source: text in memory, for instance.
   explicit ReadmeViewer(const ReadmeSource& source);

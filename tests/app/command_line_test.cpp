@@ -18,6 +18,7 @@ struct Case {
 
 TEST(CommandLine, ActionsAndFaults) {
   using A = CommandLine::Action;
+  const std::string longArgument(5000, 'x');
   const std::vector<Case> cases = {
       {{}, A::kPlay, ""},
       {{"--help"}, A::kHelp, ""},
@@ -42,6 +43,11 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"--smooth-holds"}, A::kPlay, "", true},
       {{"--smooth-holds", "--version"}, A::kVersion, "", true},
       {{"--smooth-holds=yes"}, A::kError, "'--smooth-holds=yes'"},
+      // What the fault line quotes can neither move the cursor nor flood the terminal.
+      {{"--\x1b[2J\\"}, A::kError, R"('--\x1b[2J\x5c')"},
+      {{"--caf\xc3\xa9\n"}, A::kError, R"('--caf\xc3\xa9\x0a')"},
+      {{longArgument.c_str()}, A::kError, "'" + longArgument.substr(0, 64) + "...'"},
+      {{"--join", "h\x1b[2J", "abc"}, A::kError, R"('h\x1b[2J' is not an address)"},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
@@ -52,7 +58,10 @@ TEST(CommandLine, ActionsAndFaults) {
     }
     if (!c.errorHas.empty()) {
       EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;
-      EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << "one line only";
+      for (const char byte : parsed.error) {
+        EXPECT_TRUE(byte >= 0x20 && byte < 0x7F) << "one line of plain text: " << parsed.error;
+      }
+      EXPECT_LT(parsed.error.size(), 120u);
     }
   }
 }

@@ -106,6 +106,10 @@ TEST_F(WaysOut, EscInTheMenu) {
 // file at once (a FIFO without a writer must not hold the game), Esc goes back
 // to the menu, and Esc there ends the game as usual.
 void WaysOut::ExpectReadmeRefused(const std::string& directory) {
+  // The game falls back on the data folder it was built for.
+  if (std::filesystem::exists(TORVELKAN_DATA_DIR "/Readme.txt")) {
+    GTEST_SKIP() << "an installed game's Readme.txt answers from " TORVELKAN_DATA_DIR;
+  }
   StartGame(directory);
   GoToMenu();
   tmux.Keys({"Down", "Enter"});

@@ -1,5 +1,6 @@
-// Readme.txt from the current directory: what is opened, what is turned away,
-// how it is read. Each test works in a fresh temporary directory.
+// Readme.txt from the current directory and the folders after it: what is
+// opened, what is turned away, how it is read. Each test works in a fresh
+// temporary directory.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 
 #include "common/keys.h"
 #include "screens/readme_file.h"
+#include "screens/readme_places.h"
 #include "screens/readme_viewer.h"
 
 namespace torvelkan {
@@ -36,6 +38,14 @@ class ReadmeFile : public ::testing::Test {
   void TearDown() override {
     fs::current_path(home);
     fs::remove_all(directory);
+  }
+
+  // The viewer's error line can only show where no installed game lends its
+  // own Readme.txt from the folders after the current directory.
+  static bool InstalledReadmeAnswers() {
+    std::vector<std::string> installed = ReadmeFolders();
+    installed.erase(installed.begin());
+    return ReadReadmeFileFrom(installed, 1, [](const unsigned char*, std::size_t) {});
   }
 
   static void Write(const std::string& name, const std::string& bytes) {
@@ -64,12 +74,13 @@ class ReadmeFile : public ::testing::Test {
     std::vector<std::size_t> blocks;
     std::string bytes;
   };
-  static Read ReadAll(std::size_t maxBytes) {
+  static Read ReadAll(std::size_t maxBytes, const std::vector<std::string>& folders = {"."}) {
     Read read{};
-    read.opened = ReadReadmeFile(maxBytes, [&](const unsigned char* bytes, std::size_t count) {
-      read.blocks.push_back(count);
-      read.bytes.append(reinterpret_cast<const char*>(bytes), count);
-    });
+    read.opened =
+        ReadReadmeFileFrom(folders, maxBytes, [&](const unsigned char* bytes, std::size_t count) {
+          read.blocks.push_back(count);
+          read.bytes.append(reinterpret_cast<const char*>(bytes), count);
+        });
     return read;
   }
 
@@ -78,6 +89,9 @@ class ReadmeFile : public ::testing::Test {
 };
 
 TEST_F(ReadmeFile, WithoutTheFileTheViewerShowsTheErrorLine) {
+  if (InstalledReadmeAnswers()) {
+    GTEST_SKIP() << "an installed game's Readme.txt answers";
+  }
   EXPECT_FALSE(ReadAll(1u << 20).opened);
   Write("Readme.md", "not this one");
   Write("Readme.txt.bak", "nor this one");
@@ -117,6 +131,9 @@ TEST_F(ReadmeFile, AnotherSpellingOfTheNameIsTakenOnlyWhenTheExactOneIsMissing) 
 }
 
 TEST_F(ReadmeFile, AnythingButARegularFileCountsAsMissingAndNothingWaits) {
+  if (InstalledReadmeAnswers()) {
+    GTEST_SKIP() << "an installed game's Readme.txt answers";
+  }
   struct Case {
     const char* what;
     void (*make)();
@@ -144,9 +161,42 @@ TEST_F(ReadmeFile, AFileRefusedToTheReaderCountsAsMissing) {
   if (geteuid() == 0) {
     GTEST_SKIP() << "root reads every file";
   }
+  if (InstalledReadmeAnswers()) {
+    GTEST_SKIP() << "an installed game's Readme.txt answers";
+  }
   Write("Readme.txt", "secret");
   fs::permissions("Readme.txt", fs::perms::none);
   EXPECT_EQ(LoadedText(), kOpenError);
+}
+
+// The folders in their order: the first that holds a regular file wins, and
+// one without (nothing, a FIFO, a directory, another letter case) passes on.
+TEST_F(ReadmeFile, TheFirstFolderWithAFileWins) {
+  for (const char* folder : {"empty", "fifo", "directory", "cased", "shipped", "built"}) {
+    fs::create_directory(folder);
+  }
+  ASSERT_EQ(mkfifo("fifo/Readme.txt", 0600), 0);
+  fs::create_directory("directory/Readme.txt");
+  Write("cased/README.TXT", "cased");
+  Write("shipped/Readme.txt", "shipped");
+  Write("built/Readme.txt", "built");
+
+  EXPECT_EQ(ReadAll(100, {"empty", "fifo", "directory", "shipped", "built"}).bytes, "shipped");
+  EXPECT_EQ(ReadAll(100, {"empty", "built", "shipped"}).bytes, "built");
+  EXPECT_EQ(ReadAll(100, {"fifo", "cased", "shipped"}).bytes, "cased");
+  EXPECT_EQ(ReadAll(100, {".", "shipped"}).bytes, "shipped");
+  Write("Readme.txt", "the player's own");
+  EXPECT_EQ(ReadAll(100, {".", "shipped"}).bytes, "the player's own");
+  EXPECT_EQ(ReadAll(100, {fs::absolute("shipped").string()}).bytes, "shipped");
+  EXPECT_FALSE(ReadAll(100, {"empty", "fifo", "directory", "nowhere"}).opened);
+  EXPECT_FALSE(ReadAll(100, {}).opened);
+}
+
+// The running program's path is this test program's own.
+TEST_F(ReadmeFile, TheProgramKnowsItsOwnPath) {
+  const std::string path = ExecutablePath();
+  ASSERT_FALSE(path.empty());
+  EXPECT_TRUE(fs::equivalent(path, "/proc/self/exe")) << path;
 }
 
 TEST_F(ReadmeFile, AFileOverSixteenMebibytesIsReadUpToTheLimit) {
