@@ -40,6 +40,11 @@ std::vector<std::string> ReadmeFolders(std::string_view executablePath,
     }
   }
   AddOnce(folders, std::string(builtInData));
+  // Last, the program's own folder: a build folder holds a copy of the text
+  // there, and so may a game unpacked from an archive.
+  if (slash != std::string_view::npos) {
+    AddOnce(folders, std::string(executablePath.substr(0, std::max<std::size_t>(slash, 1))));
+  }
   return folders;
 }
 

@@ -1,5 +1,6 @@
 // Where Readme.txt is looked for: the current directory, then the data folder
-// beside the running program, then the data folder the game was built for.
+// beside the running program, then the data folder the game was built for,
+// then the running program's own folder.
 #pragma once
 
 #include <string>
@@ -14,7 +15,7 @@ namespace torvelkan {
 // program's folder to its data ("../share/torvelkan"), or is absolute;
 // builtInData is the data folder fixed when the game was built. The current
 // directory comes first so that a player's own file always wins; a folder
-// named twice is tried once.
+// named twice is tried once. The program's own folder comes last.
 std::vector<std::string> ReadmeFolders(std::string_view executablePath,
                                        std::string_view dataFromBinary,
                                        std::string_view builtInData);

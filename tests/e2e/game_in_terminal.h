@@ -35,6 +35,8 @@ class GameInTerminal : public ::testing::Test {
   void ExpectTerminalBack(int status);
 
   TmuxSession tmux;
+  // The program StartGame runs: the build's own unless a test runs a copy.
+  std::string binary = GameBinary();
 
  private:
   std::string modesFile;  // the terminal modes before the game, removed with the fixture

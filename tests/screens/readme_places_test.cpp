@@ -10,7 +10,7 @@
 namespace torvelkan {
 namespace {
 
-TEST(ReadmeFolders, TheCurrentDirectoryThenBesideTheProgramThenTheBuiltInFolder) {
+TEST(ReadmeFolders, TheCurrentDirectoryThenBesideTheProgramThenTheBuiltInFolderThenTheProgramsOwn) {
   struct Case {
     const char* what;
     const char* executable;
@@ -23,29 +23,33 @@ TEST(ReadmeFolders, TheCurrentDirectoryThenBesideTheProgramThenTheBuiltInFolder)
        "/usr/games/torvelkan",
        "../share/games/torvelkan",
        "/usr/share/games/torvelkan",
-       {".", "/usr/games/../share/games/torvelkan", "/usr/share/games/torvelkan"}},
+       {".", "/usr/games/../share/games/torvelkan", "/usr/share/games/torvelkan", "/usr/games"}},
       {"an install moved elsewhere",
        "/opt/tv/bin/torvelkan",
        "../share/torvelkan",
        "/usr/local/share/torvelkan",
-       {".", "/opt/tv/bin/../share/torvelkan", "/usr/local/share/torvelkan"}},
+       {".", "/opt/tv/bin/../share/torvelkan", "/usr/local/share/torvelkan", "/opt/tv/bin"}},
       {"a program at the root",
        "/torvelkan",
        "../share/torvelkan",
        "/usr/share/torvelkan",
-       {".", "/../share/torvelkan", "/usr/share/torvelkan"}},
+       {".", "/../share/torvelkan", "/usr/share/torvelkan", "/"}},
       {"Windows",
        "C:/Games/Torvelkan/bin/torvelkan.exe",
        "../share/torvelkan",
        "C:/Program Files/Torvelkan/share/torvelkan",
        {".", "C:/Games/Torvelkan/bin/../share/torvelkan",
-        "C:/Program Files/Torvelkan/share/torvelkan"}},
+        "C:/Program Files/Torvelkan/share/torvelkan", "C:/Games/Torvelkan/bin"}},
       {"a data folder given whole",
        "/usr/bin/torvelkan",
        "/srv/torvelkan",
        "/usr/share/tv",
-       {".", "/srv/torvelkan", "/usr/share/tv"}},
-      {"a data folder on another drive", "C:/bin/torvelkan.exe", "D:/data", "", {".", "D:/data"}},
+       {".", "/srv/torvelkan", "/usr/share/tv", "/usr/bin"}},
+      {"a data folder on another drive",
+       "C:/bin/torvelkan.exe",
+       "D:/data",
+       "",
+       {".", "D:/data", "C:/bin"}},
       {"the program's path unknown",
        "",
        "../share/torvelkan",
@@ -60,12 +64,12 @@ TEST(ReadmeFolders, TheCurrentDirectoryThenBesideTheProgramThenTheBuiltInFolder)
        "/usr/games/torvelkan",
        "/usr/share/tv",
        "/usr/share/tv",
-       {".", "/usr/share/tv"}},
+       {".", "/usr/share/tv", "/usr/games"}},
       {"the current directory named again",
        "/usr/games/torvelkan",
        "../share/tv",
        ".",
-       {".", "/usr/games/../share/tv"}},
+       {".", "/usr/games/../share/tv", "/usr/games"}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ReadmeFolders(c.executable, c.fromBinary, c.builtIn), c.folders) << c.what;
