@@ -15,15 +15,20 @@ inline constexpr float kWorldHeight = 300.0f;
 inline constexpr float kColumnsPerUnit = 0.2f;
 inline constexpr float kRowsPerUnit = 0.16666667f;
 
-// Truncation toward zero, as a C cast does, but a value beyond the range of int
-// (a fighter flung far off by a huge elapsed time) lands far off the grid
-// instead of being undefined behaviour.
+// How far off the grid a point beyond the range of int lands: far enough to
+// miss every cell, near enough that the few cells drawn around it (a shot's
+// plus, say) can be reached by adding or subtracting without overflow.
+inline constexpr int kFarOffGrid = 1 << 30;
+
+// Truncation toward zero, as a C cast does, but a value beyond +-kFarOffGrid
+// (a fighter flung far off by a huge elapsed time, or NaN) lands at
+// +-kFarOffGrid instead of being undefined behaviour.
 inline int TruncToInt(float value) {
-  if (!(value > -2147483648.0f)) {
-    return std::numeric_limits<int>::min();  // also NaN
+  if (!(value > -static_cast<float>(kFarOffGrid))) {
+    return -kFarOffGrid;  // also NaN
   }
-  if (!(value < 2147483648.0f)) {
-    return std::numeric_limits<int>::max();
+  if (!(value < static_cast<float>(kFarOffGrid))) {
+    return kFarOffGrid;
   }
   return static_cast<int>(value);
 }

@@ -28,10 +28,13 @@ TEST(World, PointsJustAboveOrLeftOfZeroStayInCellZero) {
 }
 
 TEST(World, FarAwayPointsLandFarOffTheGrid) {
-  EXPECT_EQ(WorldToRow(-1e30f), std::numeric_limits<int>::min());
-  EXPECT_EQ(WorldToColumn(1e30f), std::numeric_limits<int>::max());
-  EXPECT_EQ(WorldToColumn(std::numeric_limits<float>::quiet_NaN()),
-            std::numeric_limits<int>::min());
+  // Far enough to miss the grid, near enough that a shot's plus around it
+  // (two cells either way) cannot overflow.
+  const int far = 1 << 30;
+  EXPECT_EQ(WorldToRow(-1e30f), -far);
+  EXPECT_EQ(WorldToColumn(1e30f), far);
+  EXPECT_EQ(WorldToColumn(std::numeric_limits<float>::quiet_NaN()), -far);
+  EXPECT_EQ(WorldToColumn(5e9f), far);
 }
 
 }  // namespace
