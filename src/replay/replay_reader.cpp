@@ -49,11 +49,13 @@ ReadStatus ReplayReader::ReadHeader(ReplayHeader& header) {
   if (status != ReadStatus::kOk) {
     return status;
   }
-  if (header.version != kFormatVersion) {
+  if (header.version < kFirstFormatVersion || header.version > kFormatVersion) {
     fault = "a recording in format " + std::to_string(header.version) +
-            "; this program plays format " + std::to_string(kFormatVersion);
+            "; this program plays formats " + std::to_string(kFirstFormatVersion) + " to " +
+            std::to_string(kFormatVersion);
     return ReadStatus::kDamaged;
   }
+  version = header.version;
   std::uint32_t length = 0;
   const std::size_t lengthAt = at;
   status = Varint(at, length);
@@ -122,6 +124,21 @@ ReadStatus ReplayReader::Next(ReplayItem& item) {
     }
     item.kind = ReplayItem::Kind::kEvent;
     item.event = MakeOtherRecord(static_cast<std::uint16_t>(first));
+  } else if (version >= kRemoteFormatVersion &&
+             (tag == kTagRemoteKeyUp || tag == kTagRemoteKeyDown)) {
+    status = Varint(at, first);
+    if (status == ReadStatus::kOk && first > 0xFFFF) {
+      return Damaged(offset, "a remote key code of " + std::to_string(first));
+    }
+    item.kind = ReplayItem::Kind::kRemote;
+    item.remote = {
+        tag == kTagRemoteKeyDown ? RemoteInput::Kind::kKeyDown : RemoteInput::Kind::kKeyUp,
+        static_cast<std::uint16_t>(first)};
+  } else if (version >= kRemoteFormatVersion &&
+             (tag == kTagRemoteBlueOn || tag == kTagRemoteBlueOff)) {
+    item.kind = ReplayItem::Kind::kRemote;
+    item.remote = {tag == kTagRemoteBlueOn ? RemoteInput::Kind::kBlueOn
+                                           : RemoteInput::Kind::kBlueOff};
   } else if (tag == kTagEnd) {
     if (at != bytes.size()) {
       return Damaged(at, "bytes after the end of the session");

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "app/remote_input.h"
 #include "console/console_types.h"
 
 namespace torvelkan::replay {
@@ -24,11 +25,12 @@ struct ReplayHeader {
 };
 
 struct ReplayItem {
-  enum class Kind { kTicks, kEvent, kEnd };
+  enum class Kind { kTicks, kEvent, kRemote, kEnd };
   Kind kind = Kind::kEnd;
   std::uint32_t delta = 0;  // kTicks: how far the tick moved at each pass
   std::uint32_t count = 0;  // kTicks: how many passes in a row
   InputRecord event{};      // kEvent
+  RemoteInput remote{};     // kRemote
 };
 
 class ReplayReader {
@@ -49,6 +51,7 @@ class ReplayReader {
   ReadStatus Damaged(std::size_t at, const std::string& what);
 
   std::span<const std::uint8_t> bytes;
+  std::uint32_t version = 0;  // the header's: which items the file may hold
   std::size_t offset = 0;
   std::string fault;
 };
