@@ -49,6 +49,11 @@ class ReplayReader {
  private:
   ReadStatus Varint(std::size_t& at, std::uint32_t& value);
   ReadStatus Damaged(std::size_t at, const std::string& what);
+  // An item of the console's events or of the remote player, after its tag;
+  // at moves past its numbers.
+  ReadStatus EventItem(std::uint8_t tag, std::size_t& at, ReplayItem& item);
+  bool IsRemoteTag(std::uint8_t tag) const;  // the remote items: version 2 on
+  ReadStatus RemoteItem(std::uint8_t tag, std::size_t& at, ReplayItem& item);
 
   std::span<const std::uint8_t> bytes;
   std::uint32_t version = 0;  // the header's: which items the file may hold

@@ -35,10 +35,7 @@ constexpr char kCode[] = "k7m2q9xp";
 // A guest on a raw socket: it greets, sends keys and throws away the frames.
 class Guest {
  public:
-  explicit Guest(std::uint16_t port) {
-    std::string error;
-    socket = net::Connect("127.0.0.1", port, 3000, error);
-    EXPECT_NE(socket, net::kNoSocket) << error;
+  explicit Guest(std::uint16_t port) : socket(Reach(port)) {
     Bytes hello;
     net::AppendHello(net::Hello{net::kProtocolVersion, net::Role::kGuest, kCode}, hello);
     Send(hello);
@@ -67,6 +64,13 @@ class Guest {
   }
 
  private:
+  static net::SocketHandle Reach(std::uint16_t port) {
+    std::string error;
+    const net::SocketHandle socket = net::Connect("127.0.0.1", port, 3000, error);
+    EXPECT_NE(socket, net::kNoSocket) << error;
+    return socket;
+  }
+
   void Send(const Bytes& bytes) const {
     std::size_t sent = 0;
     const auto deadline = SteadyClock::now() + std::chrono::seconds(3);
@@ -77,7 +81,7 @@ class Guest {
     }
   }
 
-  net::SocketHandle socket = net::kNoSocket;
+  net::SocketHandle socket;
 };
 
 class HostedGame : public ::testing::Test {
