@@ -34,7 +34,6 @@ std::uint32_t Now() { return torvelkan::GetTickCount(); }
 
 int Host(const NetworkOptions& options, const DeviceOptions& deviceOptions,
          const std::string& recordPath, const std::string& programVersion) {
-  replay::SessionRecording recording(recordPath, programVersion);
   const SocketLibrary sockets;
   HostSettings settings;
   settings.address = options.address;
@@ -43,6 +42,8 @@ int Host(const NetworkOptions& options, const DeviceOptions& deviceOptions,
   HostSession session(settings, Now);
   const std::vector<std::string> addresses =
       options.address.empty() ? LocalAddresses() : std::vector<std::string>{options.address};
+  // Once the port is ours, so that a host that cannot start leaves FILE as it was.
+  replay::SessionRecording recording(recordPath, programVersion);
 
   // Takes the console over; given back when destroyed.
   PlatformDevice device = MakePlatformDevice(deviceOptions);
