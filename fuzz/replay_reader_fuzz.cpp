@@ -32,11 +32,16 @@ void Require(bool holds, const char* what) {
   }
 }
 
-// The next step of a walk: 1 a tick, 2 an event, 0 the end; value and event say which.
-int Step(ReplayCursor& cursor, std::uint32_t& tick, InputRecord& event) {
+// The next step of a walk: 1 a tick, 2 an event, 3 the remote player's input,
+// 0 the end; tick, event and remote say which.
+int Step(ReplayCursor& cursor, std::uint32_t& tick, InputRecord& event, RemoteInput& remote) {
   if (cursor.AtEvent()) {
     event = cursor.TakeEvent();
     return 2;
+  }
+  if (cursor.AtRemote()) {
+    remote = cursor.TakeRemote();
+    return 3;
   }
   if (cursor.AtTick()) {
     tick = cursor.TakeTick();
@@ -74,18 +79,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ReplayCursor cursor(recording);
   std::vector<std::uint32_t> ticks;
   std::vector<InputRecord> events;
+  std::vector<RemoteInput> remotes;
   std::vector<int> kinds;
   std::uint32_t tick = 0;
   InputRecord event{};
+  RemoteInput remote{};
   int kind = 0;
-  while (kinds.size() < kMostSteps && (kind = Step(cursor, tick, event)) != 0) {
+  while (kinds.size() < kMostSteps && (kind = Step(cursor, tick, event, remote)) != 0) {
     kinds.push_back(kind);
     if (kind == 1) {
       encoder.Tick(tick);
       ticks.push_back(tick);
-    } else {
+    } else if (kind == 2) {
       encoder.Event(event);
       events.push_back(event);
+    } else {
+      encoder.Remote(remote);
+      remotes.push_back(remote);
     }
   }
   const bool walkedAll = kind == 0;
@@ -103,15 +113,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ReplayCursor second(reread);
   std::size_t tickAt = 0;
   std::size_t eventAt = 0;
+  std::size_t remoteAt = 0;
   for (const int expected : kinds) {
-    Require(Step(second, tick, event) == expected, "written again, another kind of step");
+    Require(Step(second, tick, event, remote) == expected, "written again, another kind of step");
     if (expected == 1) {
       Require(tick == ticks[tickAt++], "written again, another tick");
-    } else {
+    } else if (expected == 2) {
       Require(SameEvent(event, events[eventAt++]), "written again, another event");
+    } else {
+      const RemoteInput& was = remotes[remoteAt++];
+      Require(remote.kind == was.kind && remote.code == was.code,
+              "written again, another remote input");
     }
   }
-  Require(Step(second, tick, event) == 0, "written again, steps added");
+  Require(Step(second, tick, event, remote) == 0, "written again, steps added");
   Require(reread.cutShort == recording.cutShort || !walkedAll, "written again, the end moved");
 
   // Played: never more passes than were recorded.

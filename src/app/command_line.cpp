@@ -63,8 +63,8 @@ void CheckCombinations(CommandLine& result) {
                                                               : "--watch";
   if (!result.replayPath.empty()) {
     Fail(result, std::string("options '--replay' and '") + network + "' cannot be used together");
-  } else if (!result.recordPath.empty()) {
-    // A recording holds the keys of one keyboard; the remote player's are not in it.
+  } else if (!result.recordPath.empty() && mode != NetworkOptions::Mode::kHost) {
+    // Only the host runs the game; the others draw what it sends.
     Fail(result, std::string("options '--record' and '") + network + "' cannot be used together");
   }
 }
@@ -113,6 +113,7 @@ std::string UsageText() {
          "  -h, --help         show this help and exit\n"
          "      --version      show the version and exit\n"
          "      --record FILE  play as usual and write the session to FILE as it goes\n"
+         "                     (with --host, the guest's keys too)\n"
          "      --replay FILE  watch a recorded session: Space pauses, Right and Left\n"
          "                     double and halve the speed, Esc ends\n"
          "      --host [ADDRESS][:PORT]\n"

@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
       return Replay(commandLine.replayPath, commandLine.device);
     }
     if (commandLine.network.mode != NetworkOptions::Mode::kNone) {
-      return net::PlayOverNetwork(commandLine.network, commandLine.device);
+      return net::PlayOverNetwork(commandLine.network, commandLine.device, commandLine.recordPath,
+                                  ProgramVersion());
     }
     return Play(commandLine);
   } catch (const std::exception& error) {

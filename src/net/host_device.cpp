@@ -68,15 +68,16 @@ HostDevice::HostDevice(ConsoleDevice& innerDevice, HostSession& hostSession,
 bool HostDevice::HasInput() {
   session.Service();
   const bool guestHere = session.GuestConnected();
-  if (attached != nullptr) {
+  if (attached) {
     if (guestHere && !guestWasHere) {
-      attached->SetRemoteBlue(true);
+      attached({RemoteInput::Kind::kBlueOn});
     }
     for (const KeyEvent& key : session.TakeGuestKeys()) {
-      attached->RemoteBlueKey(BlueKeyFor(key.code), key.down);
+      attached({key.down ? RemoteInput::Kind::kKeyDown : RemoteInput::Kind::kKeyUp,
+                BlueKeyFor(key.code)});
     }
     if (!guestHere && guestWasHere) {
-      attached->SetRemoteBlue(false);
+      attached({RemoteInput::Kind::kBlueOff});
     }
   }
   guestWasHere = guestHere;

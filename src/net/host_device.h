@@ -10,9 +10,11 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
+#include "app/remote_input.h"
 #include "console/console_device.h"
 #include "net/host_session.h"
 
@@ -30,7 +32,9 @@ class HostDevice final : public ConsoleDevice {
   // Both must outlive the device; the App is attached once it exists.
   HostDevice(ConsoleDevice& inner, HostSession& session, std::vector<std::string> joinLines);
 
-  void Attach(App& app) { attached = &app; }
+  void Attach(App& app) { Attach(RemoteInputTo(app)); }
+  // The guest's part reaches the App through sink: a recording can keep it.
+  void Attach(RemoteInputSink sink) { attached = std::move(sink); }
 
   void Present(const CellGrid& cells) override;
   bool HasInput() override;
@@ -42,7 +46,7 @@ class HostDevice final : public ConsoleDevice {
   ConsoleDevice& inner;
   HostSession& session;
   std::vector<std::string> joinLines;
-  App* attached = nullptr;
+  RemoteInputSink attached;
   bool guestWasHere = false;
   CellGrid withBanner{};
 };

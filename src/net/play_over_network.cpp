@@ -12,6 +12,7 @@
 
 #include "app/app.h"
 #include "app/main_loop.h"
+#include "app/remote_input.h"
 #include "common/frame_pacer.h"
 #include "common/tick.h"
 #include "console/console_screen.h"
@@ -21,6 +22,7 @@
 #include "net/host_session.h"
 #include "net/join_code.h"
 #include "net/socket.h"
+#include "replay/session_recording.h"
 
 namespace torvelkan::net {
 
@@ -30,7 +32,8 @@ constexpr std::size_t kJoinRows = 2;
 
 std::uint32_t Now() { return torvelkan::GetTickCount(); }
 
-int Host(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
+int Host(const NetworkOptions& options, const DeviceOptions& deviceOptions,
+         const std::string& recordPath, const std::string& programVersion) {
   const SocketLibrary sockets;
   HostSettings settings;
   settings.address = options.address;
@@ -39,15 +42,20 @@ int Host(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
   HostSession session(settings, Now);
   const std::vector<std::string> addresses =
       options.address.empty() ? LocalAddresses() : std::vector<std::string>{options.address};
+  // Once the port is ours, so that a host that cannot start leaves FILE as it was.
+  replay::SessionRecording recording(recordPath, programVersion);
 
   // Takes the console over; given back when destroyed.
   PlatformDevice device = MakePlatformDevice(deviceOptions);
   HostDevice host(device, session, JoinLines(addresses, session.Port(), settings.code, kJoinRows));
-  ConsoleScreen screen(host);
-  App app(screen, Now);
-  host.Attach(app);
+  // Recorded as the App takes it: the guest's part comes as a pass looks for
+  // input, before the pass's own event.
+  ConsoleScreen screen(recording.Wrap(host));
+  App app(screen, recording.Wrap(TickSource(Now)));
+  host.Attach(recording.Wrap(RemoteInputTo(app)));
   FramePacer pacer(kPassPeriodMicroseconds);
   RunMainLoop(screen, app, [&pacer] { pacer.Wait(); });
+  recording.Finish();
   return 0;
 }
 
@@ -78,9 +86,11 @@ int Join(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
 
 }  // namespace
 
-int PlayOverNetwork(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
+int PlayOverNetwork(const NetworkOptions& options, const DeviceOptions& deviceOptions,
+                    const std::string& recordPath, const std::string& programVersion) {
   switch (options.mode) {
-    case NetworkOptions::Mode::kHost: return Host(options, deviceOptions);
+    case NetworkOptions::Mode::kHost:
+      return Host(options, deviceOptions, recordPath, programVersion);
     case NetworkOptions::Mode::kJoin:
     case NetworkOptions::Mode::kWatch: return Join(options, deviceOptions);
     case NetworkOptions::Mode::kNone: break;

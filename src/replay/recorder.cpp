@@ -49,6 +49,11 @@ void Recorder::Event(const InputRecord& record) {
   ++itemsSinceWrite;
 }
 
+void Recorder::Remote(const RemoteInput& input) {
+  encoder.Remote(input);
+  ++itemsSinceWrite;
+}
+
 void Recorder::Write() {
   itemsSinceWrite = 0;
   const std::string bytes = encoder.Take();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/remote_input.h"
 #include "console/console_types.h"
 #include "replay/replay_encoder.h"
 
@@ -27,6 +28,7 @@ class Recorder {
 
   void Tick(std::uint32_t tick);
   void Event(const InputRecord& record);
+  void Remote(const RemoteInput& input);
 
   // Writes the end of the session and closes the file; false if anything
   // could not be written, with Fault() saying why.

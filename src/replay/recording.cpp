@@ -38,12 +38,12 @@ bool ParseRecording(std::vector<std::uint8_t> bytes, Recording& recording, std::
   ReplayItem item;
   std::size_t itemAt = reader.Offset();
   while ((status = reader.Next(item)) == ReadStatus::kOk && item.kind != ReplayItem::Kind::kEnd) {
-    if (item.kind == ReplayItem::Kind::kEvent && ticks < 2) {
+    if (item.kind != ReplayItem::Kind::kTicks && ticks < 2) {
       fault = "damaged: an input event before the game began at byte " + std::to_string(itemAt);
       return false;
     }
     itemAt = reader.Offset();
-    if (item.kind == ReplayItem::Kind::kEvent) {
+    if (item.kind != ReplayItem::Kind::kTicks) {
       continue;
     }
     const std::uint64_t startReads = ticks < 2 ? std::min<std::uint64_t>(2 - ticks, item.count) : 0;

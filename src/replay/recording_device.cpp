@@ -23,4 +23,14 @@ TickSource RecordingTicks(Recorder* recorder, TickSource ticks) {
   };
 }
 
+RemoteInputSink RecordingRemote(Recorder* recorder, RemoteInputSink sink) {
+  if (recorder == nullptr) {
+    return sink;
+  }
+  return [recorder, sink = std::move(sink)](const RemoteInput& input) {
+    recorder->Remote(input);
+    sink(input);
+  };
+}
+
 }  // namespace torvelkan::replay

@@ -1,9 +1,11 @@
 // Records a session by wrapping what the App reads: the console device it
-// takes input events from and the tick source it reads the time from. Without
-// a recorder both pass everything through untouched.
+// takes input events from, the tick source it reads the time from and, on a
+// network host, the remote player's hooks. Without a recorder they pass
+// everything through untouched.
 #pragma once
 
 #include "app/app.h"
+#include "app/remote_input.h"
 #include "console/console_device.h"
 #include "replay/recorder.h"
 
@@ -26,5 +28,8 @@ class RecordingDevice final : public ConsoleDevice {
 
 // The tick source that records every tick it hands out.
 TickSource RecordingTicks(Recorder* recorder, TickSource ticks);
+
+// The remote player's way into the App, recording every call on the way.
+RemoteInputSink RecordingRemote(Recorder* recorder, RemoteInputSink sink);
 
 }  // namespace torvelkan::replay

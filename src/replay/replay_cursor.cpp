@@ -26,6 +26,14 @@ InputRecord ReplayCursor::TakeEvent() {
   return event;
 }
 
+RemoteInput ReplayCursor::TakeRemote() {
+  const RemoteInput remote = item.remote;
+  if (AtRemote()) {
+    Load();
+  }
+  return remote;
+}
+
 std::uint32_t ReplayCursor::TakeTick() {
   if (AtTick()) {
     tick += item.delta;
@@ -38,7 +46,7 @@ std::uint32_t ReplayCursor::TakeTick() {
 
 std::optional<std::uint32_t> ReplayCursor::NextTickDelta() const {
   ReplayCursor ahead = *this;
-  while (ahead.AtEvent()) {
+  while (ahead.AtEvent() || ahead.AtRemote()) {
     ahead.Load();
   }
   if (!ahead.AtTick()) {

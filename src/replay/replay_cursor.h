@@ -1,5 +1,6 @@
-// Walks the checked items of a recording one pass at a time: the input events
-// the App received, then the tick its step read.
+// Walks the checked items of a recording one pass at a time: the remote
+// player's input and the input events the App received, then the tick its
+// step read.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +18,11 @@ class ReplayCursor {
   explicit ReplayCursor(const Recording& recording);
 
   bool AtEvent() const { return item.kind == ReplayItem::Kind::kEvent; }
+  bool AtRemote() const { return item.kind == ReplayItem::Kind::kRemote; }
   bool AtTick() const { return item.kind == ReplayItem::Kind::kTicks; }
 
   InputRecord TakeEvent();
+  RemoteInput TakeRemote();
   // The next tick as the App read it; past the end, the last one again.
   std::uint32_t TakeTick();
   // How far the tick moves at the next tick read, past any events before it.

@@ -36,6 +36,17 @@ void ReplayEncoder::Event(const InputRecord& record) {
   }
 }
 
+void ReplayEncoder::Remote(const RemoteInput& input) {
+  Seal();
+  switch (input.kind) {
+    case RemoteInput::Kind::kBlueOn: bytes.push_back(static_cast<char>(kTagRemoteBlueOn)); return;
+    case RemoteInput::Kind::kBlueOff: bytes.push_back(static_cast<char>(kTagRemoteBlueOff)); return;
+    case RemoteInput::Kind::kKeyDown: bytes.push_back(static_cast<char>(kTagRemoteKeyDown)); break;
+    case RemoteInput::Kind::kKeyUp: bytes.push_back(static_cast<char>(kTagRemoteKeyUp)); break;
+  }
+  PutVarint(input.code);
+}
+
 void ReplayEncoder::End() {
   Seal();
   bytes.push_back(static_cast<char>(kTagEnd));

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/remote_input.h"
 #include "console/console_types.h"
 
 namespace torvelkan::replay {
@@ -19,6 +20,8 @@ class ReplayEncoder {
   void Tick(std::uint32_t tick);
   // One input event, as the App received it.
   void Event(const InputRecord& record);
+  // One call of the App's remote hooks.
+  void Remote(const RemoteInput& input);
   // The session ended as it should; nothing may follow.
   void End();
 

@@ -10,7 +10,11 @@ namespace torvelkan::replay {
 
 // "TVKREPLY": a recording starts with these eight bytes.
 inline constexpr std::array<std::uint8_t, 8> kMagic = {'T', 'V', 'K', 'R', 'E', 'P', 'L', 'Y'};
-inline constexpr std::uint32_t kFormatVersion = 1;
+// Version 2 adds the items of a player on another machine; a version 1 file
+// (a session on one keyboard) reads as before.
+inline constexpr std::uint32_t kFirstFormatVersion = 1;
+inline constexpr std::uint32_t kRemoteFormatVersion = 2;
+inline constexpr std::uint32_t kFormatVersion = kRemoteFormatVersion;  // what is written
 
 // A pass whose tick moved on by less than 64 ms is one byte: the delta itself.
 inline constexpr std::uint8_t kLastShortTick = 0x3F;
@@ -19,7 +23,12 @@ inline constexpr std::uint8_t kTagTickRun = 0x41;     // count, delta
 inline constexpr std::uint8_t kTagKeyUp = 0x42;       // virtual key code
 inline constexpr std::uint8_t kTagKeyDown = 0x43;     // virtual key code
 inline constexpr std::uint8_t kTagOtherEvent = 0x44;  // event type
-inline constexpr std::uint8_t kTagEnd = 0x7F;         // the session ended; nothing follows
+// The remote player's input as the App took it (version 2 on).
+inline constexpr std::uint8_t kTagRemoteKeyUp = 0x45;    // blue key code
+inline constexpr std::uint8_t kTagRemoteKeyDown = 0x46;  // blue key code
+inline constexpr std::uint8_t kTagRemoteBlueOff = 0x47;
+inline constexpr std::uint8_t kTagRemoteBlueOn = 0x48;
+inline constexpr std::uint8_t kTagEnd = 0x7F;  // the session ended; nothing follows
 
 // Limits: anything beyond them is a damaged file, never an allocation.
 inline constexpr std::size_t kMaxProgramVersionLength = 32;

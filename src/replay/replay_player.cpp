@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/remote_input.h"
 #include "common/keys.h"
 
 namespace torvelkan::replay {
@@ -36,8 +37,12 @@ bool ReplayPlayer::Pass() {
   if (over) {
     return false;
   }
-  while (cursor.AtEvent()) {
-    if (app->HandleInput(cursor.TakeEvent())) {
+  // In the order the App took them: the remote player's input came as the
+  // pass looked for input, before the pass's own event.
+  while (cursor.AtEvent() || cursor.AtRemote()) {
+    if (cursor.AtRemote()) {
+      ApplyRemoteInput(*app, cursor.TakeRemote());
+    } else if (app->HandleInput(cursor.TakeEvent())) {
       over = true;
     }
   }

@@ -49,11 +49,13 @@ ReadStatus ReplayReader::ReadHeader(ReplayHeader& header) {
   if (status != ReadStatus::kOk) {
     return status;
   }
-  if (header.version != kFormatVersion) {
+  if (header.version < kFirstFormatVersion || header.version > kFormatVersion) {
     fault = "a recording in format " + std::to_string(header.version) +
-            "; this program plays format " + std::to_string(kFormatVersion);
+            "; this program plays formats " + std::to_string(kFirstFormatVersion) + " to " +
+            std::to_string(kFormatVersion);
     return ReadStatus::kDamaged;
   }
+  version = header.version;
   std::uint32_t length = 0;
   const std::size_t lengthAt = at;
   status = Varint(at, length);
@@ -76,6 +78,46 @@ ReadStatus ReplayReader::ReadHeader(ReplayHeader& header) {
   }
   offset = at + length;
   return ReadStatus::kOk;
+}
+
+ReadStatus ReplayReader::EventItem(std::uint8_t tag, std::size_t& at, ReplayItem& item) {
+  std::uint32_t value = 0;
+  const ReadStatus status = Varint(at, value);
+  item.kind = ReplayItem::Kind::kEvent;
+  if (tag == kTagOtherEvent) {
+    if (status == ReadStatus::kOk && (value > 0xFFFF || value == kKeyEventType)) {
+      return Damaged(offset, "an event of type " + std::to_string(value));
+    }
+    item.event = MakeOtherRecord(static_cast<std::uint16_t>(value));
+    return status;
+  }
+  if (status == ReadStatus::kOk && value > 0xFFFF) {
+    return Damaged(offset, "a key code of " + std::to_string(value));
+  }
+  item.event = MakeKeyRecord(static_cast<std::uint16_t>(value), tag == kTagKeyDown);
+  return status;
+}
+
+bool ReplayReader::IsRemoteTag(std::uint8_t tag) const {
+  return version >= kRemoteFormatVersion && tag >= kTagRemoteKeyUp && tag <= kTagRemoteBlueOn;
+}
+
+ReadStatus ReplayReader::RemoteItem(std::uint8_t tag, std::size_t& at, ReplayItem& item) {
+  item.kind = ReplayItem::Kind::kRemote;
+  if (tag == kTagRemoteBlueOn || tag == kTagRemoteBlueOff) {
+    item.remote.kind =
+        tag == kTagRemoteBlueOn ? RemoteInput::Kind::kBlueOn : RemoteInput::Kind::kBlueOff;
+    return ReadStatus::kOk;
+  }
+  std::uint32_t code = 0;
+  const ReadStatus status = Varint(at, code);
+  if (status == ReadStatus::kOk && code > 0xFFFF) {
+    return Damaged(offset, "a remote key code of " + std::to_string(code));
+  }
+  item.remote.kind =
+      tag == kTagRemoteKeyDown ? RemoteInput::Kind::kKeyDown : RemoteInput::Kind::kKeyUp;
+  item.remote.code = static_cast<std::uint16_t>(code);
+  return status;
 }
 
 ReadStatus ReplayReader::Next(ReplayItem& item) {
@@ -108,20 +150,10 @@ ReadStatus ReplayReader::Next(ReplayItem& item) {
     item.kind = ReplayItem::Kind::kTicks;
     item.count = first;
     item.delta = second;
-  } else if (tag == kTagKeyUp || tag == kTagKeyDown) {
-    status = Varint(at, first);
-    if (status == ReadStatus::kOk && first > 0xFFFF) {
-      return Damaged(offset, "a key code of " + std::to_string(first));
-    }
-    item.kind = ReplayItem::Kind::kEvent;
-    item.event = MakeKeyRecord(static_cast<std::uint16_t>(first), tag == kTagKeyDown);
-  } else if (tag == kTagOtherEvent) {
-    status = Varint(at, first);
-    if (status == ReadStatus::kOk && (first > 0xFFFF || first == kKeyEventType)) {
-      return Damaged(offset, "an event of type " + std::to_string(first));
-    }
-    item.kind = ReplayItem::Kind::kEvent;
-    item.event = MakeOtherRecord(static_cast<std::uint16_t>(first));
+  } else if (tag == kTagKeyUp || tag == kTagKeyDown || tag == kTagOtherEvent) {
+    status = EventItem(tag, at, item);
+  } else if (IsRemoteTag(tag)) {
+    status = RemoteItem(tag, at, item);
   } else if (tag == kTagEnd) {
     if (at != bytes.size()) {
       return Damaged(at, "bytes after the end of the session");

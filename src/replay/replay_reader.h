@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "app/remote_input.h"
 #include "console/console_types.h"
 
 namespace torvelkan::replay {
@@ -24,11 +25,12 @@ struct ReplayHeader {
 };
 
 struct ReplayItem {
-  enum class Kind { kTicks, kEvent, kEnd };
+  enum class Kind { kTicks, kEvent, kRemote, kEnd };
   Kind kind = Kind::kEnd;
   std::uint32_t delta = 0;  // kTicks: how far the tick moved at each pass
   std::uint32_t count = 0;  // kTicks: how many passes in a row
   InputRecord event{};      // kEvent
+  RemoteInput remote{};     // kRemote
 };
 
 class ReplayReader {
@@ -47,8 +49,14 @@ class ReplayReader {
  private:
   ReadStatus Varint(std::size_t& at, std::uint32_t& value);
   ReadStatus Damaged(std::size_t at, const std::string& what);
+  // An item of the console's events or of the remote player, after its tag;
+  // at moves past its numbers.
+  ReadStatus EventItem(std::uint8_t tag, std::size_t& at, ReplayItem& item);
+  bool IsRemoteTag(std::uint8_t tag) const;  // the remote items: version 2 on
+  ReadStatus RemoteItem(std::uint8_t tag, std::size_t& at, ReplayItem& item);
 
   std::span<const std::uint8_t> bytes;
+  std::uint32_t version = 0;  // the header's: which items the file may hold
   std::size_t offset = 0;
   std::string fault;
 };

@@ -23,6 +23,10 @@ TickSource SessionRecording::Wrap(TickSource ticks) {
   return RecordingTicks(recorder.get(), std::move(ticks));
 }
 
+RemoteInputSink SessionRecording::Wrap(RemoteInputSink sink) {
+  return RecordingRemote(recorder.get(), std::move(sink));
+}
+
 void SessionRecording::Finish() {
   if (recorder && !recorder->Finish()) {
     throw std::runtime_error(recorder->Fault());

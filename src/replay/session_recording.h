@@ -1,6 +1,7 @@
 // The --record option in one object for the program's entry: it opens the
-// file, wraps the console device and the tick source the App is given, and
-// writes the end. Without a file name it wraps nothing.
+// file, wraps the console device, the tick source and (on a network host) the
+// remote hooks the App is given, and writes the end. Without a file name it
+// wraps nothing.
 #pragma once
 
 #include <memory>
@@ -23,6 +24,8 @@ class SessionRecording {
   // What the App should see.
   ConsoleDevice& Wrap(ConsoleDevice& inner);
   TickSource Wrap(TickSource ticks);
+  // On a network host: what the guest does to the App.
+  RemoteInputSink Wrap(RemoteInputSink sink);
 
   // Writes the session's end; throws std::runtime_error if the file could not
   // be written whole. Called while the console is still taken: a quit signal

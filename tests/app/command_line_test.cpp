@@ -91,7 +91,13 @@ TEST(CommandLine, RecordAndReplayFiles) {
       {{"--replay", "a", "--host"}, A::kError, "", "", "'--replay' and '--host'"},
       {{"--join", "h", "c", "--record", "a"}, A::kError, "", "", "'--record' and '--join'"},
       {{"--record", "a", "--watch", "h", "c"}, A::kError, "", "", "'--record' and '--watch'"},
-      {{"--host", "--record", "a"}, A::kError, "", "", "'--record' and '--host'"},
+      {{"--host", "--record", "a"},
+       A::kPlay,
+       "a",
+       "",
+       ""},  // the host's game, the guest's keys too
+      {{"--record=a", "--host", ":5000"}, A::kPlay, "a", "", ""},
+      {{"--host", "--replay", "a"}, A::kError, "", "", "'--replay' and '--host'"},
   };
   for (const FileCase& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);

@@ -11,7 +11,9 @@
 
 namespace torvelkan::replay::testing {
 
-// One tick read ("t1234") or one event ("d37" key down, "u37" up, "o16").
+// One tick read ("t1234"), one event ("d37" key down, "u37" up, "o16") or one
+// input of the remote player ("r+" blue taken, "r-" given back, "rd65" key
+// down, "ru65" up).
 inline std::vector<std::string> RecordedSteps(const Recording& recording) {
   std::vector<std::string> steps;
   ReplayCursor cursor(recording);
@@ -22,6 +24,16 @@ inline std::vector<std::string> RecordedSteps(const Recording& recording) {
         steps.push_back((IsKeyDown(event) ? "d" : "u") + std::to_string(KeyCode(event)));
       } else {
         steps.push_back("o" + std::to_string(event.EventType));
+      }
+    } else if (cursor.AtRemote()) {
+      const RemoteInput remote = cursor.TakeRemote();
+      switch (remote.kind) {
+        case RemoteInput::Kind::kBlueOn: steps.emplace_back("r+"); break;
+        case RemoteInput::Kind::kBlueOff: steps.emplace_back("r-"); break;
+        case RemoteInput::Kind::kKeyDown:
+          steps.push_back("rd" + std::to_string(remote.code));
+          break;
+        case RemoteInput::Kind::kKeyUp: steps.push_back("ru" + std::to_string(remote.code)); break;
       }
     } else if (cursor.AtTick()) {
       steps.push_back("t" + std::to_string(cursor.TakeTick()));

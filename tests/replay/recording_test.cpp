@@ -48,6 +48,17 @@ Session SampleSession(bool ended) {
   event(MakeKeyRecord(37, true), "d37");
   event(MakeKeyRecord(0xFFFF, false), "u65535");
   event(MakeOtherRecord(kWindowBufferSizeEventType), "o4");
+  auto remote = [&](RemoteInput::Kind kind, std::uint16_t code, const std::string& shown) {
+    encoder.Remote({kind, code});
+    session.steps.push_back(shown);
+  };
+  remote(RemoteInput::Kind::kBlueOn, 0, "r+");
+  remote(RemoteInput::Kind::kKeyDown, 65, "rd65");
+  pass(2);
+  remote(RemoteInput::Kind::kKeyUp, 0xFFFF, "ru65535");
+  remote(RemoteInput::Kind::kKeyDown, 0, "rd0");
+  event(MakeKeyRecord(32, true), "d32");
+  remote(RemoteInput::Kind::kBlueOff, 0, "r-");
   for (const std::uint32_t delta : {0u, 63u, 64u, 127u, 128u, 1000000u, 0xFFFFFFFFu, 1u, 1u}) {
     pass(delta);
   }
@@ -78,9 +89,9 @@ TEST(Recording, ReadsBackEveryTickAndEventCompactly) {
     EXPECT_EQ(recording.cutShort, !ended);
     EXPECT_EQ(recording.itemsEnd, session.bytes.size());
     EXPECT_EQ(recording.programVersion, "torvelkan 0.1");
-    EXPECT_EQ(recording.passes, 300u + 9u + 70000u + 1u);
+    EXPECT_EQ(recording.passes, 300u + 1u + 9u + 70000u + 1u);
     EXPECT_EQ(recording.durationMs,
-              600ull + 63 + 64 + 127 + 128 + 1000000 + 0xFFFFFFFFull + 2 + 210000 + 2);
+              600ull + 2 + 63 + 64 + 127 + 128 + 1000000 + 0xFFFFFFFFull + 2 + 210000 + 2);
     EXPECT_EQ(RecordedSteps(recording), session.steps);
     // 70371 passes in runs: a few hundred bytes.
     EXPECT_LT(session.bytes.size(), 200u);
@@ -89,6 +100,7 @@ TEST(Recording, ReadsBackEveryTickAndEventCompactly) {
 
 TEST(Recording, NamesWhatIsWrongWithADamagedFile) {
   const std::string header = std::string("TVKREPLY\x01\x00", 10);
+  const std::string two = std::string("TVKREPLY\x02\x00", 10);
   struct Case {
     std::string bytes;
     std::string fault;
@@ -97,9 +109,11 @@ TEST(Recording, NamesWhatIsWrongWithADamagedFile) {
       {"TVKREPLZ", "not a recording of this game"},
       {"TVK", "holds no game: it stops inside its header"},
       {"GIF89a....", "not a recording of this game"},
-      {"TVKREPLY\x02", "a recording in format 2; this program plays format 1"},
+      {"TVKREPLY\x03", "a recording in format 3; this program plays formats 1 to 2"},
+      {std::string("TVKREPLY\x00", 9),
+       "a recording in format 0; this program plays formats 1 to 2"},
       {"TVKREPLY\xff\xff\xff\xff\x0f",
-       "a recording in format 4294967295; this program plays format 1"},
+       "a recording in format 4294967295; this program plays formats 1 to 2"},
       {"TVKREPLY\xff\xff\xff\xff\x1f", "damaged: a number over 32 bits at byte 8"},
       {"TVKREPLY\x01\x21", "damaged: a program version of 33 bytes at byte 9"},
       {"TVKREPLY\x01\x02"
@@ -112,7 +126,12 @@ TEST(Recording, NamesWhatIsWrongWithADamagedFile) {
       {header + "\x02", "holds no game: it stops at byte 11"},
       {header + "\x7f", "holds no game: it stops at byte 11"},
       {header + "\x02\x02\x80", "damaged: an unknown item 0x80 at byte 12"},
+      // The remote player's items are not in format 1.
       {header + "\x02\x02\x45\x01", "damaged: an unknown item 0x45 at byte 12"},
+      {header + "\x02\x02\x48", "damaged: an unknown item 0x48 at byte 12"},
+      {two + "\x02\x02\x49", "damaged: an unknown item 0x49 at byte 12"},
+      {two + "\x02\x48\x02", "damaged: an input event before the game began at byte 11"},
+      {two + "\x02\x02\x46\x80\x80\x04", "damaged: a remote key code of 65536 at byte 12"},
       {header + "\x02\x43\x25\x02", "damaged: an input event before the game began at byte 11"},
       {header + std::string("\x02\x02\x41\x00\x02", 5), "damaged: a run of 0 passes at byte 12"},
       {header + "\x02\x02\x41\x80\x80\x04\x02", "damaged: a run of 65536 passes at byte 12"},
