@@ -85,6 +85,7 @@ class FakeTerminal {
     settings.inputFd = slave;
     settings.outputFd = slave;
     settings.endBySignal = false;
+    settings.mustBeControllingTerminal = false;  // the test's own terminal is elsewhere
     return settings;
   }
 

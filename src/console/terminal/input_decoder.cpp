@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "common/keys.h"
 #include "console/terminal/key_names.h"
@@ -13,6 +14,9 @@ namespace {
 constexpr unsigned char kEsc = 0x1B;
 constexpr std::size_t kLongestControlSequence = 64;
 constexpr std::size_t kLongestControlString = 1024;
+// Bracketed paste: ESC [ 200 ~ pasted text ESC [ 201 ~.
+constexpr std::uint32_t kPasteStart = 200;
+constexpr std::string_view kPasteEnd = "\x1b[201~";
 
 TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0,
                   KeyAction action = KeyAction::kPress, bool reported = false) {
@@ -155,7 +159,7 @@ void InputDecoder::Feed(const unsigned char* data, std::size_t size, std::uint32
 }
 
 void InputDecoder::Flush(std::uint32_t now, std::vector<TerminalInput>& out) {
-  if (now - lastByteAt < kEscapeWaitMs) {
+  if (now - lastByteAt < (pasting ? kPasteWaitMs : kEscapeWaitMs)) {
     return;
   }
   if (!pending.empty()) {
@@ -165,6 +169,26 @@ void InputDecoder::Flush(std::uint32_t now, std::vector<TerminalInput>& out) {
   // An overlong sequence still being skipped is as broken as one cut short:
   // the bytes after the wait are keys again, not the rest of it.
   skip = Skip::kNothing;
+  pasting = false;
+}
+
+std::size_t InputDecoder::SkipPasted(const unsigned char* data, std::size_t size, bool final) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::size_t end = text.find(kPasteEnd);
+  if (end != std::string_view::npos) {
+    pasting = false;
+    return end + kPasteEnd.size();
+  }
+  if (final) {
+    pasting = false;
+    return size;
+  }
+  for (std::size_t keep = std::min(size, kPasteEnd.size() - 1); keep > 0; --keep) {
+    if (text.substr(size - keep) == kPasteEnd.substr(0, keep)) {
+      return size - keep;
+    }
+  }
+  return size;
 }
 
 std::size_t InputDecoder::SkippedBytes(const unsigned char* data, std::size_t size, bool final) {
@@ -208,6 +232,14 @@ void InputDecoder::Run(bool final, std::vector<TerminalInput>& out) {
   const std::size_t size = pending.size();
   std::size_t at = 0;
   while (at < size) {
+    if (pasting) {
+      const std::size_t pasted = SkipPasted(data + at, size - at, final);
+      if (pasted == 0) {
+        break;
+      }
+      at += pasted;
+      continue;
+    }
     const std::size_t skipped = SkippedBytes(data + at, size - at, final);
     if (skipped == kWaitForMore) {
       break;
@@ -315,7 +347,13 @@ std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::
       if (begin < data + at && *begin >= 0x3C && *begin <= 0x3F) {
         marker = *begin++;
       }
-      DecodeSequence(marker, ParseParameters(begin, data + at), byte, out);
+      const Parameters parameters = ParseParameters(begin, data + at);
+      if (marker == 0 && byte == '~' && parameters.valid && parameters.fields == 1 &&
+          parameters.At(0, 0, 0) == kPasteStart) {
+        pasting = true;
+        return at + 1;
+      }
+      DecodeSequence(marker, parameters, byte, out);
       return at + 1;
     }
     if (byte < 0x20 || byte > 0x3F) {

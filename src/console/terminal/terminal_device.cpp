@@ -24,6 +24,9 @@ constexpr std::string_view kEnter = "\x1b[?1049h\x1b[22;0t\x1b[?25l\x1b[?7l\x1b[
 // Undone in the opposite order.
 constexpr std::string_view kLeave = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
 constexpr std::string_view kPopKeyboardFlags = "\x1b[<u";
+// A paste comes between markers, to be thrown away whole rather than read as keys.
+constexpr std::string_view kPasteOn = "\x1b[?2004h";
+constexpr std::string_view kPasteOff = "\x1b[?2004l";
 // Does it speak the kitty keyboard protocol? The device attributes request
 // after it is answered by virtually every terminal, so its answer ends the wait.
 constexpr std::string_view kQuestions = "\x1b[?u\x1b[c";
@@ -31,6 +34,13 @@ constexpr std::string_view kQuestions = "\x1b[?u\x1b[c";
 constexpr std::string_view kAskForSize = "\x1b[8;50;80t";
 
 bool IsTerminal(int fd) { return isatty(fd) == 1; }
+
+// The terminal of this process's session: the one whose Ctrl+C, Ctrl+Z and
+// resizes reach it.
+bool IsControllingTerminal(int fd) {
+  const pid_t session = tcgetsid(fd);
+  return session != -1 && session == getsid(0);
+}
 
 termios RawModes(termios modes) {
   // No echo, no line editing; Ctrl+C and Ctrl+Z still signal.
@@ -62,13 +72,19 @@ TerminalDevice::TerminalDevice(const Settings& given) : settings(given) {
     throw std::runtime_error(
         "the game needs a terminal: its input and output must not be redirected");
   }
+  if (settings.mustBeControllingTerminal &&
+      (!IsControllingTerminal(settings.inputFd) || !IsControllingTerminal(settings.outputFd))) {
+    throw std::runtime_error(
+        "the game needs its own terminal: this one is not the process's controlling terminal");
+  }
   if (tcgetattr(settings.inputFd, &saved) != 0) {
     throw std::runtime_error("the terminal's modes cannot be read");
   }
+  if (settings.guarded) {
+    guardian.Start(settings.inputFd, settings.outputFd);
+  }
   terminal_signals::ClearQuitSignal();
-  terminal_signals::TakeSuspendRequest();
-  terminal_signals::TakeContinued();
-  terminal_signals::TakeResized();
+  terminal_signals::TakeNoted();
   terminal_signals::Install();
   Take();
   AskTheTerminal();
@@ -76,6 +92,7 @@ TerminalDevice::TerminalDevice(const Settings& given) : settings(given) {
 
 TerminalDevice::~TerminalDevice() {
   Give();
+  guardian.Dismiss();
   terminal_signals::Uninstall();
   const int signal = terminal_signals::QuitSignal();
   if (signal != 0 && settings.endBySignal) {
@@ -90,16 +107,40 @@ std::string TerminalDevice::RestoreBytes() const {
   if (kitty) {
     bytes += kPopKeyboardFlags;
   }
+  bytes += kPasteOff;
   bytes += kLeave;
   return bytes;
 }
 
+// Everything that gives the terminal back, for the device, its signal
+// handlers and the guardian alike.
+RestorePlan TerminalDevice::Plan() const {
+  RestorePlan plan;
+  plan.saved = saved;
+  plan.taken = takenModes;
+  plan.SetBytes(RestoreBytes());
+  plan.drain = answersAttributes;
+  return plan;
+}
+
+void TerminalDevice::ArmRestore() {
+  const RestorePlan plan = Plan();
+  terminal_signals::Arm(settings.inputFd, settings.outputFd, plan, guardian.Socket());
+  guardian.Arm(plan);
+}
+
 void TerminalDevice::Take() {
+  // In the background this stops the game (SIGTTOU) until it is brought to
+  // the foreground, before anything is sent.
   const termios raw = RawModes(saved);
   tcsetattr(settings.inputFd, TCSANOW, &raw);
-  terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
+  if (tcgetattr(settings.inputFd, &takenModes) != 0) {
+    takenModes = raw;
+  }
   taken = true;
+  ArmRestore();
   std::string bytes(kEnter);
+  bytes += kPasteOn;
   if (kitty) {
     bytes += "\x1b[>";
     bytes += std::to_string(kKittyFlags);
@@ -120,7 +161,18 @@ void TerminalDevice::Give() {
   }
   taken = false;
   ReleaseEverything();
-  terminal_signals::RestoreNow();
+  terminal_signals::RestoreNow();  // the guardian is disarmed first
+}
+
+// After a stop the device did not ask for (SIGSTOP, SIGTTIN, SIGTTOU from
+// outside, or a Ctrl+Z undone before it was acted on), whoever had the
+// terminal meanwhile may have changed anything: give it back and take it over
+// again, so that every push has its pop.
+void TerminalDevice::Retake() {
+  Give();
+  if (terminal_signals::QuitSignal() == 0) {
+    Take();
+  }
 }
 
 void TerminalDevice::AskTheTerminal() {
@@ -156,6 +208,7 @@ void TerminalDevice::AskTheTerminal() {
         flagsAnswered = !attributesAnswered;
       } else if (input.kind == TerminalInput::Kind::kDeviceAttributesReply) {
         attributesAnswered = true;
+        answersAttributes = true;
       } else {
         early.push_back(input);  // a key typed meanwhile is kept
       }
@@ -164,8 +217,8 @@ void TerminalDevice::AskTheTerminal() {
   if (flagsAnswered) {
     kitty = true;
     Send("\x1b[>" + std::to_string(kKittyFlags) + "u");
-    terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
   }
+  ArmRestore();
   for (const TerminalInput& input : early) {
     Translate(input, GetTickCount());
   }
@@ -187,35 +240,34 @@ void TerminalDevice::ReadSize() {
 
 void TerminalDevice::Suspend() {
   Give();
-  // Stop as the terminal would have stopped us; SIGCONT comes back here.
-  struct sigaction ours {};
-  struct sigaction stop {};
-  stop.sa_handler = SIG_DFL;
-  sigemptyset(&stop.sa_mask);
-  sigaction(SIGTSTP, &stop, &ours);
-  raise(SIGTSTP);
-  // cppcheck-suppress unreachableCode ; raise returns once a stop is continued
-  sigaction(SIGTSTP, &ours, nullptr);
-  terminal_signals::TakeContinued();
+  for (;;) {
+    // Stop as the terminal would have stopped us; SIGCONT comes back here.
+    struct sigaction ours {};
+    struct sigaction stop {};
+    stop.sa_handler = SIG_DFL;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGTSTP, &stop, &ours);
+    raise(SIGTSTP);
+    // cppcheck-suppress unreachableCode ; raise returns once a stop is continued
+    sigaction(SIGTSTP, &ours, nullptr);
+    const terminal_signals::Noted noted = terminal_signals::TakeNoted();
+    if (!noted.suspend || noted.continuedLast) {
+      break;  // else Ctrl+Z came again after the continue: stop again
+    }
+  }
   if (terminal_signals::QuitSignal() == 0) {
     Take();
   }
 }
 
+// What the signals asked for, acted on in the loop in one place.
 void TerminalDevice::Service() {
-  if (terminal_signals::TakeSuspendRequest()) {
+  const terminal_signals::Noted noted = terminal_signals::TakeNoted();
+  if (noted.suspend && !noted.continuedLast) {
     Suspend();
-  }
-  if (terminal_signals::TakeContinued()) {
-    // Continued after a stop we did not see coming: the shell may have
-    // changed the modes meanwhile, so take the terminal over again.
-    if (taken) {
-      taken = false;
-      terminal_signals::Disarm();
-    }
-    Take();
-  }
-  if (terminal_signals::TakeResized() && taken) {
+  } else if (noted.continued) {
+    Retake();
+  } else if (noted.resized && taken) {
     ReadSize();
   }
 }
@@ -284,10 +336,13 @@ bool TerminalDevice::Send(const std::string& bytes) {
   return true;
 }
 
+// Reads everything the terminal has (up to a bound per pass), so that its
+// input queue never fills up: a paste must not keep Esc or Ctrl+C, nor the
+// line discipline's own Ctrl+C, waiting behind it.
 void TerminalDevice::Pump() {
   const std::uint32_t now = GetTickCount();
-  unsigned char buffer[1024];
-  for (;;) {
+  unsigned char buffer[4096];
+  for (std::size_t got = 0; got < kMostReadPerPass;) {
     pollfd in{settings.inputFd, POLLIN, 0};
     if (poll(&in, 1, 0) != 1 || (in.revents & POLLIN) == 0) {
       break;
@@ -296,13 +351,11 @@ void TerminalDevice::Pump() {
     if (n <= 0) {
       break;
     }
+    got += static_cast<std::size_t>(n);
     decoded.clear();
     decoder.Feed(buffer, static_cast<std::size_t>(n), now, decoded);
     for (const TerminalInput& input : decoded) {
       Translate(input, now);
-    }
-    if (static_cast<std::size_t>(n) < sizeof buffer) {
-      break;
     }
   }
   decoded.clear();
@@ -326,7 +379,7 @@ void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
     // With every key reported as a sequence the terminal no longer turns
     // these into signals, so the device does what the terminal would have.
     if (input.code == vk::kC) {
-      quitByKey = true;
+      terminal_signals::NoteQuit(SIGINT);  // the same way out as the terminal's own Ctrl+C
       return;
     }
     if (input.code == vk::kZ) {
@@ -354,9 +407,7 @@ void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   }
 }
 
-void TerminalDevice::PushKey(std::uint16_t code, bool down) {
-  events.push_back(MakeKeyRecord(code, down));
-}
+void TerminalDevice::PushKey(std::uint16_t code, bool down) { events.Push(code, down); }
 
 void TerminalDevice::ReleaseEverything() {
   // Nothing can be let go while the terminal is away, so let go now.
@@ -373,19 +424,19 @@ void TerminalDevice::ReleaseEverything() {
 
 bool TerminalDevice::HasInput() {
   Service();
-  if (events.empty() && taken) {
+  if (taken) {
     Pump();
   }
-  return !events.empty();
+  return !events.Empty();
 }
 
 void TerminalDevice::ReadInput(InputRecord& record) {
-  if (events.empty()) {
+  if (events.Empty()) {
     record = MakeOtherRecord(kFocusEventType);  // never block: nothing to read is harmless
     return;
   }
-  record = events.front();
-  events.pop_front();
+  const QueuedKey key = events.Pop();
+  record = MakeKeyRecord(key.code, key.down);
 }
 
 void TerminalDevice::SetTitle(const char* text) {
@@ -401,6 +452,6 @@ void TerminalDevice::SetTitle(const char* text) {
   }
 }
 
-bool TerminalDevice::QuitRequested() { return quitByKey || terminal_signals::QuitSignal() != 0; }
+bool TerminalDevice::QuitRequested() { return terminal_signals::QuitSignal() != 0; }
 
 }  // namespace torvelkan

@@ -1,8 +1,10 @@
 // The console device for POSIX terminals.
 //
 // It takes the terminal over the way full-screen programs do (raw input, the
-// alternate screen, no cursor, no line wrap, the title) and gives everything
-// back on every way out. Frames go out as differences, at most about 120 a
+// alternate screen, no cursor, no line wrap, bracketed paste, the title) and
+// gives everything back on every way out, by one plan that its signal
+// handlers and its guardian process share. Taking and giving back stay
+// balanced: the signal handlers only note what came, and the loop acts on it. Frames go out as differences, at most about 120 a
 // second. Keys come from the kitty keyboard protocol where the terminal
 // speaks it, with true releases; elsewhere releases are guessed.
 #pragma once
@@ -11,14 +13,16 @@
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "console/console_device.h"
 #include "console/terminal/frame_encoder.h"
+#include "console/terminal/guardian.h"
 #include "console/terminal/input_decoder.h"
+#include "console/terminal/key_event_queue.h"
 #include "console/terminal/release_guesser.h"
+#include "console/terminal/terminal_restore.h"
 
 namespace torvelkan {
 
@@ -32,12 +36,21 @@ class TerminalDevice final : public ConsoleDevice {
     // After the terminal is given back, a quit signal ends the process by
     // that signal, as it would have without the game catching it.
     bool endBySignal = true;
+    // Refuse a terminal that is not the process's controlling terminal: no
+    // Ctrl+C, Ctrl+Z or resize would ever reach the game from it.
+    bool mustBeControllingTerminal = true;
+    // A guardian process gives the terminal back should the game be killed.
+    bool guarded = true;
   };
 
   static constexpr std::uint8_t kKittyFlags = 1 | 2 | 8;  // disambiguate, event types, all keys
   static constexpr std::chrono::microseconds kSendPeriod{8333};  // about 120 frames a second
 
-  // Throws std::runtime_error when input or output is not a terminal.
+  // At most this much of what the terminal sent is read in one pass.
+  static constexpr std::size_t kMostReadPerPass = 256 * 1024;
+
+  // Throws std::runtime_error when input or output is not a terminal, or not
+  // the controlling one.
   TerminalDevice();
   explicit TerminalDevice(const Settings& given);
   ~TerminalDevice() override;
@@ -52,10 +65,14 @@ class TerminalDevice final : public ConsoleDevice {
   int TerminalColumns() const { return columns; }
   int TerminalRows() const { return rows; }
   std::uint64_t BytesSent() const { return bytesSent; }
+  pid_t GuardianPid() const { return guardian.Pid(); }
 
  private:
   void Take();
   void Give();
+  void Retake();
+  void ArmRestore();
+  RestorePlan Plan() const;
   void AskTheTerminal();
   void ReadSize();
   void Suspend();
@@ -70,9 +87,10 @@ class TerminalDevice final : public ConsoleDevice {
 
   Settings settings;
   termios saved{};
+  termios takenModes{};
   bool taken = false;
   bool kitty = false;
-  bool quitByKey = false;
+  bool answersAttributes = false;
   int columns = 80;
   int rows = 50;
   std::string title;
@@ -82,7 +100,8 @@ class TerminalDevice final : public ConsoleDevice {
   std::vector<TerminalInput> decoded;
   std::vector<GuessedKeyEvent> guessed;
   std::vector<std::uint16_t> reportedDown;  // keys the kitty reports hold down
-  std::deque<InputRecord> events;
+  KeyEventQueue events;
+  Guardian guardian;
   std::string output;
   std::chrono::steady_clock::time_point lastSend{};
   bool sentOnce = false;
