@@ -104,11 +104,18 @@ void Guardian::Start(int inputFd, int outputFd) {
   if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
     return;
   }
+  // Signals wait until the guardian has chosen which of them it ignores: a
+  // hang-up meant for the game must not end it on its way.
+  sigset_t all;
+  sigset_t old;
+  sigfillset(&all);
+  sigprocmask(SIG_BLOCK, &all, &old);
   const pid_t child = fork();
   if (child == 0) {
     close(ends[0]);
     Guard(ends[1], inputFd, outputFd);
   }
+  sigprocmask(SIG_SETMASK, &old, nullptr);
   close(ends[1]);
   if (child < 0) {
     close(ends[0]);

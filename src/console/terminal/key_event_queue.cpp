@@ -38,8 +38,8 @@ void KeyEventQueue::Push(std::uint16_t code, bool down) {
 }
 
 bool KeyEventQueue::RemoveSomethingLosable(std::uint16_t incoming, bool incomingDown) {
-  const auto idle = std::find_if(entries.begin(), entries.end(),
-                                 [](const Entry& e) { return e.changesNothing; });
+  const auto idle =
+      std::find_if(entries.begin(), entries.end(), [](const Entry& e) { return e.changesNothing; });
   if (idle != entries.end()) {
     entries.erase(idle);
     return true;
@@ -59,9 +59,8 @@ bool KeyEventQueue::RemoveSomethingLosable(std::uint16_t incoming, bool incoming
       continue;
     }
     if (code == vk::kEscape && !escapeComing &&
-        std::none_of(release + 1, entries.end(), [](const Entry& e) {
-          return e.key.code == vk::kEscape && e.key.down;
-        })) {
+        std::none_of(release + 1, entries.end(),
+                     [](const Entry& e) { return e.key.code == vk::kEscape && e.key.down; })) {
       continue;
     }
     // Erasing the later one first leaves the earlier one where it was.

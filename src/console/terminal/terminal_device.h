@@ -4,9 +4,9 @@
 // alternate screen, no cursor, no line wrap, bracketed paste, the title) and
 // gives everything back on every way out, by one plan that its signal
 // handlers and its guardian process share. Taking and giving back stay
-// balanced: the signal handlers only note what came, and the loop acts on it. Frames go out as differences, at most about 120 a
-// second. Keys come from the kitty keyboard protocol where the terminal
-// speaks it, with true releases; elsewhere releases are guessed.
+// balanced: the signal handlers only note what came, and the loop acts on it. Frames go out as
+// differences, at most about 120 a second. Keys come from the kitty keyboard protocol where the
+// terminal speaks it, with true releases; elsewhere releases are guessed.
 #pragma once
 
 #include <termios.h>

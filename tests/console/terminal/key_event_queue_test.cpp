@@ -31,9 +31,9 @@ struct Player {
 
 TEST(KeyEventQueue, UnderItsCapacityEverythingPassesInOrder) {
   KeyEventQueue queue;
-  const std::vector<QueuedKey> keys = {
-      {vk::kLeft, true}, {vk::kLeft, true}, {vk::kD, true}, {vk::kLeft, false},
-      {vk::kD, false},   {vk::kD, false},   {vk::kEscape, true}};
+  const std::vector<QueuedKey> keys = {{vk::kLeft, true},  {vk::kLeft, true}, {vk::kD, true},
+                                       {vk::kLeft, false}, {vk::kD, false},   {vk::kD, false},
+                                       {vk::kEscape, true}};
   for (const QueuedKey& key : keys) {
     queue.Push(key.code, key.down);
   }
@@ -76,8 +76,8 @@ TEST(KeyEventQueue, FloodsStayBoundedAndConsistent) {
     const int keys = 1 + round % 30;  // from one key hammered to thirty at once
     const int takeEvery = round % 4 == 0 ? 0 : 5 + round;
     for (int i = 0; i < 20000; ++i) {
-      const auto code = random() % 50 == 0 ? vk::kEscape
-                                           : static_cast<std::uint16_t>(vk::kA + random() % keys);
+      const auto code =
+          random() % 50 == 0 ? vk::kEscape : static_cast<std::uint16_t>(vk::kA + random() % keys);
       const bool press = random() % 3 != 0;
       queue.Push(code, press);
       down[code] = press;
