@@ -101,7 +101,8 @@ TEST(Paste, EscAfterAMegabyteOfPasteEndsTheGameAtOnce) {
     quitAt = Clock::now();
     ASSERT_TRUE(typist.finished);
     ASSERT_TRUE(quit) << "still deaf after 20 s";
-    const auto late = std::chrono::duration_cast<std::chrono::milliseconds>(quitAt - typist.finishedAt);
+    const auto late =
+        std::chrono::duration_cast<std::chrono::milliseconds>(quitAt - typist.finishedAt);
     std::printf("Esc took effect %lld ms after the last pasted byte\n",
                 static_cast<long long>(late.count()));
     // 0.3 s is the aim; the bound leaves room for a loaded machine.

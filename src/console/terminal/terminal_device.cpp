@@ -46,7 +46,10 @@ termios RawModes(termios modes) {
   // No echo, no line editing; Ctrl+C and Ctrl+Z still signal.
   modes.c_lflag &= static_cast<tcflag_t>(~(ECHO | ICANON | IEXTEN));
   modes.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP));
-  modes.c_cc[VMIN] = 0;
+  // The device polls before every read. Should a shell read the terminal
+  // before the game has given it back (it may, when Ctrl+Z stopped a launcher
+  // script first), it waits for a key rather than reading an end of input.
+  modes.c_cc[VMIN] = 1;
   modes.c_cc[VTIME] = 0;
   return modes;
 }
@@ -74,8 +77,7 @@ TerminalDevice::TerminalDevice(const Settings& given) : settings(given) {
   }
   if (settings.mustBeControllingTerminal &&
       (!IsControllingTerminal(settings.inputFd) || !IsControllingTerminal(settings.outputFd))) {
-    throw std::runtime_error(
-        "the game needs its own terminal: this one is not the process's controlling terminal");
+    throw std::runtime_error("the terminal is not the game's controlling terminal");
   }
   if (tcgetattr(settings.inputFd, &saved) != 0) {
     throw std::runtime_error("the terminal's modes cannot be read");
@@ -119,7 +121,9 @@ RestorePlan TerminalDevice::Plan() const {
   plan.saved = saved;
   plan.taken = takenModes;
   plan.SetBytes(RestoreBytes());
-  plan.drain = answersAttributes;
+  // Key reports can be on their way only while the keyboard flags are pushed;
+  // elsewhere the flush of the modes throws away whatever was typed.
+  plan.drain = kitty && answersAttributes;
   return plan;
 }
 
