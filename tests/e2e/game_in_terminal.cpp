@@ -33,7 +33,7 @@ void GameInTerminal::StartGame(const std::string& directory, const std::string& 
   ASSERT_FALSE(modesFile.empty()) << "no file for the terminal modes";
   // A title of the shell's own, which the game must put back.
   tmux.Type("cd " + ShellQuote(directory) + " && stty -a > " + ShellQuote(modesFile) +
-            " && printf '\\033]2;the shell\\033\\\\' && echo SHELL-IS-HERE");
+            R"( && printf '\033]2;the shell\033\\' && echo SHELL-IS-HERE)");
   ASSERT_TRUE(tmux.WaitForText("SHELL-IS-HERE", seconds(10)));
   titleBefore = tmux.Display("#{pane_title}");
   EXPECT_EQ(titleBefore, "the shell");

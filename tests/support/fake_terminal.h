@@ -186,35 +186,41 @@ class Responder {
         const std::lock_guard<std::mutex> lock(mutex);
         transcript.append(buffer, static_cast<std::size_t>(n));
       }
-      // Answers in the order asked; a request cut in two is answered once whole.
-      for (;;) {
-        const std::size_t flags = seen.find("\x1b[?u", scanned);
-        const std::size_t attributes = seen.find("\x1b[c", scanned);
-        const std::size_t pop = seen.find("\x1b[<u", scanned);
-        const std::size_t first = std::min({flags, attributes, pop});
-        if (first == std::string::npos) {
-          break;
-        }
-        if (first == flags) {
-          if (kind.kitty) {
-            terminal.Type("\x1b[?0u");
-          }
-          scanned = flags + 4;
-        } else if (first == pop) {
-          if (kind.lateRelease) {
-            terminal.Type("\x1b[27;1:3u");
-          }
-          scanned = pop + 4;
-        } else {
-          terminal.Type("\x1b[?62;22c");
-          scanned = attributes + 3;
-        }
-      }
+      scanned = Answer(terminal, kind, seen, scanned);
       // Keeps the tail, in case a request is cut off at the end.
       if (seen.size() > 64 && scanned > 8) {
         const std::size_t drop = std::min(scanned, seen.size() - 8);
         seen.erase(0, drop);
         scanned -= drop;
+      }
+    }
+  }
+
+  // Answers in the order asked; a request cut in two is answered once whole.
+  // Returns where the requests not answered yet may begin.
+  static std::size_t Answer(const FakeTerminal& terminal, Kind kind, const std::string& seen,
+                            std::size_t scanned) {
+    for (;;) {
+      const std::size_t flags = seen.find("\x1b[?u", scanned);
+      const std::size_t attributes = seen.find("\x1b[c", scanned);
+      const std::size_t pop = seen.find("\x1b[<u", scanned);
+      const std::size_t first = std::min({flags, attributes, pop});
+      if (first == std::string::npos) {
+        return scanned;
+      }
+      if (first == flags) {
+        if (kind.kitty) {
+          terminal.Type("\x1b[?0u");
+        }
+        scanned = flags + 4;
+      } else if (first == pop) {
+        if (kind.lateRelease) {
+          terminal.Type("\x1b[27;1:3u");
+        }
+        scanned = pop + 4;
+      } else {
+        terminal.Type("\x1b[?62;22c");
+        scanned = attributes + 3;
       }
     }
   }

@@ -146,6 +146,10 @@ void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char fin
   out.push_back(input);
 }
 
+bool IsPasteStart(unsigned char marker, const Parameters& p, unsigned char final) {
+  return marker == 0 && final == '~' && p.valid && p.fields == 1 && p.At(0, 0, 0) == kPasteStart;
+}
+
 }  // namespace
 
 void InputDecoder::Feed(const unsigned char* data, std::size_t size, std::uint32_t now,
@@ -342,18 +346,7 @@ std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::
   while (at < size) {
     const unsigned char byte = data[at];
     if (byte >= 0x40 && byte <= 0x7E) {
-      const unsigned char* begin = data + 2;
-      unsigned char marker = 0;
-      if (begin < data + at && *begin >= 0x3C && *begin <= 0x3F) {
-        marker = *begin++;
-      }
-      const Parameters parameters = ParseParameters(begin, data + at);
-      if (marker == 0 && byte == '~' && parameters.valid && parameters.fields == 1 &&
-          parameters.At(0, 0, 0) == kPasteStart) {
-        pasting = true;
-        return at + 1;
-      }
-      DecodeSequence(marker, parameters, byte, out);
+      DecodeComplete(data + 2, data + at, byte, out);
       return at + 1;
     }
     if (byte < 0x20 || byte > 0x3F) {
@@ -366,6 +359,20 @@ std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::
     ++at;
   }
   return final ? size : 0;
+}
+
+void InputDecoder::DecodeComplete(const unsigned char* begin, const unsigned char* end,
+                                  unsigned char final, std::vector<TerminalInput>& out) {
+  unsigned char marker = 0;
+  if (begin < end && *begin >= 0x3C && *begin <= 0x3F) {
+    marker = *begin++;
+  }
+  const Parameters parameters = ParseParameters(begin, end);
+  if (IsPasteStart(marker, parameters, final)) {
+    pasting = true;
+    return;
+  }
+  DecodeSequence(marker, parameters, final, out);
 }
 
 std::size_t InputDecoder::SkipString(const unsigned char* data, std::size_t size, bool final) {

@@ -46,6 +46,9 @@ class InputDecoder {
                            std::vector<TerminalInput>& out);
   std::size_t DecodeControlSequence(const unsigned char* data, std::size_t size, bool final,
                                     std::vector<TerminalInput>& out);
+  // A whole control sequence: its parameter bytes and its final byte.
+  void DecodeComplete(const unsigned char* begin, const unsigned char* end, unsigned char final,
+                      std::vector<TerminalInput>& out);
   std::size_t SkipString(const unsigned char* data, std::size_t size, bool final);
   // The pasted bytes at the front, up to and with the end marker; a tail that
   // may be the start of the marker waits (at most 5 bytes are ever kept).

@@ -244,20 +244,22 @@ void TerminalDevice::ReadSize() {
 
 void TerminalDevice::Suspend() {
   Give();
-  for (;;) {
+  // Continued since the Ctrl+Z (fg came before the game got here, the
+  // launcher script that stopped with it already runs again): the stop is
+  // over before it began, and stopping now would leave nobody to continue it.
+  bool stop = !terminal_signals::TakeNoted().continuedLast;
+  while (stop) {
     // Stop as the terminal would have stopped us; SIGCONT comes back here.
     struct sigaction ours {};
-    struct sigaction stop {};
-    stop.sa_handler = SIG_DFL;
-    sigemptyset(&stop.sa_mask);
-    sigaction(SIGTSTP, &stop, &ours);
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(SIGTSTP, &standard, &ours);
     raise(SIGTSTP);
     // cppcheck-suppress unreachableCode ; raise returns once a stop is continued
     sigaction(SIGTSTP, &ours, nullptr);
     const terminal_signals::Noted noted = terminal_signals::TakeNoted();
-    if (!noted.suspend || noted.continuedLast) {
-      break;  // else Ctrl+Z came again after the continue: stop again
-    }
+    stop = noted.suspend && !noted.continuedLast;  // Ctrl+Z again after the continue
   }
   if (terminal_signals::QuitSignal() == 0) {
     Take();

@@ -47,7 +47,7 @@ class TerminalDevice final : public ConsoleDevice {
   static constexpr std::chrono::microseconds kSendPeriod{8333};  // about 120 frames a second
 
   // At most this much of what the terminal sent is read in one pass.
-  static constexpr std::size_t kMostReadPerPass = 256 * 1024;
+  static constexpr std::size_t kMostReadPerPass = std::size_t{256} * 1024;
 
   // Throws std::runtime_error when input or output is not a terminal, or not
   // the controlling one.

@@ -142,6 +142,7 @@ Step TakenTimes(int times) { return {Step::kTakenTimes, times}; }
 constexpr const char* kEsc = "\x1b[27u";
 
 struct Case {
+  // cppcheck-suppress unusedStructMember ; it names the case, in CaseName
   const char* name;
   std::vector<Step> steps;
   int endSignal;  // 0: ends with status 0
