@@ -218,11 +218,13 @@ void TerminalDevice::AskTheTerminal() {
       }
     }
   }
-  if (flagsAnswered) {
-    kitty = true;
+  // Armed before the push, as the take is armed before it is sent: should the
+  // game die in between, a pop too many harms less than a push never popped.
+  kitty = flagsAnswered;
+  ArmRestore();
+  if (kitty) {
     Send("\x1b[>" + std::to_string(kKittyFlags) + "u");
   }
-  ArmRestore();
   for (const TerminalInput& input : early) {
     Translate(input, GetTickCount());
   }
