@@ -187,6 +187,9 @@ void NoteQuit(int signal) {
 }
 
 Noted TakeNoted() {
+  if (suspendAt == suspendSeen && continuedAt == continuedSeen && resized == 0) {
+    return {};  // the usual pass: nothing came, and no system call spent on it
+  }
   const sigset_t block = AllHandled();
   sigset_t old;
   sigprocmask(SIG_BLOCK, &block, &old);
