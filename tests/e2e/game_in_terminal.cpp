@@ -35,8 +35,9 @@ void GameInTerminal::StartGame(const std::string& directory, const std::string& 
   tmux.Type("cd " + ShellQuote(directory) + " && stty -a > " + ShellQuote(modesFile) +
             R"( && printf '\033]2;the shell\033\\' && echo SHELL-IS-HERE)");
   ASSERT_TRUE(tmux.WaitForText("SHELL-IS-HERE", seconds(10)));
+  EXPECT_TRUE(tmux.WaitFor(
+      [this](const Screen&) { return tmux.Display("#{pane_title}") == "the shell"; }, seconds(10)));
   titleBefore = tmux.Display("#{pane_title}");
-  EXPECT_EQ(titleBefore, "the shell");
   tmux.Type(command.empty() ? ShellQuote(GameBinary()) : command);
   WaitForTheGameOnScreen();
 }
@@ -78,7 +79,9 @@ void GameInTerminal::ExpectTerminalBack(int status) {
   EXPECT_FALSE(screen.Contains("Alt + Enter")) << screen.Dump();
   EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
   EXPECT_EQ(tmux.Display("#{alternate_on}"), "0");
-  EXPECT_EQ(tmux.Display("#{pane_title}"), titleBefore);
+  EXPECT_TRUE(tmux.WaitFor(
+      [this](const Screen&) { return tmux.Display("#{pane_title}") == titleBefore; }, seconds(5)))
+      << "the title is " << tmux.Display("#{pane_title}");
   tmux.Type("stty -a | cmp -s - " + ShellQuote(modesFile) +
             " && echo MODES-SAME || echo MODES-DIFFER");
   ASSERT_TRUE(tmux.WaitFor(
