@@ -10,6 +10,14 @@
 
 namespace torvelkan {
 
+namespace {
+
+bool IsBlueKey(std::uint16_t code) {
+  return code == vk::kA || code == vk::kD || code == vk::kS || code == vk::kW;
+}
+
+}  // namespace
+
 App::App(ConsoleScreen& screen, TickSource source) : tickSource(std::move(source)) {
   srand(tickSource());
   lastTick = tickSource();
@@ -40,14 +48,14 @@ bool App::Update(std::uint32_t now, std::uint32_t elapsed) {
       menu = std::make_unique<MainMenu>();
     } else if (state == 2) {
       match.reset();
-      match = std::make_unique<Match>(aiEnabled);
+      match = std::make_unique<Match>(aiEnabled && !remoteBlue);
     }
   } else if (menu) {
     menu->Update(now, elapsed);
     const int choice = menu->Choice();
     if (choice == 0) {
       menu.reset();
-      match = std::make_unique<Match>(aiEnabled);
+      match = std::make_unique<Match>(aiEnabled && !remoteBlue);
     } else if (choice == 1) {
       menu.reset();
       readme = std::make_unique<ReadmeViewer>();
@@ -83,6 +91,31 @@ void App::CountFrame(std::uint32_t now) {
   }
 }
 
+void App::SetRemoteBlue(bool on) {
+  remoteBlue = on;
+  if (match) {
+    Fighter& blue = match->Blue();
+    blue.left = false;
+    blue.right = false;
+    blue.jump = false;
+    blue.attackHeld = false;
+    match->SetAiEnabled(aiEnabled && !on);
+  }
+}
+
+bool App::RemoteOwns(std::uint16_t code) const { return remoteBlue && IsBlueKey(code); }
+
+void App::RemoteBlueKey(std::uint16_t code, bool down) {
+  if (!remoteBlue || !match || !IsBlueKey(code)) {
+    return;
+  }
+  if (down) {
+    match->OnKeyDown(code);
+  } else {
+    match->OnKeyUp(code);
+  }
+}
+
 void App::Render(ConsoleScreen& screen) {
   screen.Clear();
   if (noticeCountdownMs > 0) {
@@ -115,6 +148,9 @@ bool App::HandleInput(const InputRecord& event) {
     return false;  // mouse, size, focus and menu events are dropped
   }
   const std::uint16_t code = KeyCode(event);
+  if (RemoteOwns(code)) {
+    return false;  // blue follows the remote player's keys alone
+  }
 
   if (!IsKeyDown(event)) {
     if (match) {
@@ -152,7 +188,7 @@ bool App::HandleInput(const InputRecord& event) {
     case vk::kSpace:
       if (match) {
         aiEnabled = !aiEnabled;
-        match->SetAiEnabled(aiEnabled);
+        match->SetAiEnabled(aiEnabled && !remoteBlue);
       } else if (menu) {
         menu->OnKey(code);
       }

@@ -34,6 +34,14 @@ class App {
   // One step of the program; true ends it.
   bool Update(std::uint32_t now, std::uint32_t elapsed);
 
+  // While a player on another machine drives blue: the AI is off, this
+  // keyboard's W, A, S and D do nothing and blue takes the remote keys. Turning
+  // it off lets go of blue's keys and gives blue back to the AI-on flag.
+  void SetRemoteBlue(bool on);
+  // A remote key-down or key-up of A, D, S or W, while remote blue is on.
+  void RemoteBlueKey(std::uint16_t code, bool down);
+  bool RemoteBlue() const { return remoteBlue; }
+
   void Render(ConsoleScreen& screen);
   void CountFrame(std::uint32_t now);
   void DrawFrameCounter(ConsoleScreen& screen) const;
@@ -49,6 +57,8 @@ class App {
   ReadmeViewer* CurrentReadme() const { return readme.get(); }
 
  private:
+  bool RemoteOwns(std::uint16_t code) const;
+
   TickSource tickSource;
   std::uint32_t lastTick;
   std::uint32_t frameWindowStart;
@@ -59,6 +69,7 @@ class App {
   std::unique_ptr<IntroLogo> intro;
   std::unique_ptr<ReadmeViewer> readme;
   bool aiEnabled = true;
+  bool remoteBlue = false;
   std::int32_t noticeCountdownMs = kNoticeMs;
 };
 

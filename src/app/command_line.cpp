@@ -15,6 +15,57 @@ void Fail(CommandLine& result, const std::string& message) {
   }
 }
 
+// --record FILE or --replay FILE, also written --record=FILE; i moves past
+// the file name when it is the next argument.
+void TakeFileOption(CommandLine& result, std::span<const char* const> arguments, std::size_t& i) {
+  const std::string_view argument = arguments[i];
+  const std::string_view name = argument.substr(0, argument.find('='));
+  std::string path;
+  if (name.size() < argument.size()) {
+    path = std::string(argument.substr(name.size() + 1));
+  } else if (i + 1 < arguments.size() && arguments[i + 1] != nullptr) {
+    path = arguments[++i];
+  } else {
+    Fail(result, "option '" + std::string(name) + "' needs a file name");
+    return;
+  }
+  if (path.empty()) {
+    Fail(result, "option '" + std::string(name) + "' needs a file name");
+    return;
+  }
+  const bool record = name == "--record";
+  std::string& slot = record ? result.recordPath : result.replayPath;
+  if (!slot.empty()) {
+    Fail(result, "option '" + std::string(name) + "' given twice");
+    return;
+  }
+  slot = path;
+  if (!result.recordPath.empty() && !result.replayPath.empty()) {
+    Fail(result, "options '--record' and '--replay' cannot be used together");
+    return;
+  }
+  if (!record && result.action == CommandLine::Action::kPlay) {
+    result.action = CommandLine::Action::kReplay;
+  }
+}
+
+// Options that make sense alone but not together.
+void CheckCombinations(CommandLine& result) {
+  const NetworkOptions::Mode mode = result.network.mode;
+  if (mode == NetworkOptions::Mode::kNone) {
+    return;
+  }
+  const char* network = mode == NetworkOptions::Mode::kHost   ? "--host"
+                        : mode == NetworkOptions::Mode::kJoin ? "--join"
+                                                              : "--watch";
+  if (!result.replayPath.empty()) {
+    Fail(result, std::string("options '--replay' and '") + network + "' cannot be used together");
+  } else if (!result.recordPath.empty()) {
+    // A recording holds the keys of one keyboard; the remote player's are not in it.
+    Fail(result, std::string("options '--record' and '") + network + "' cannot be used together");
+  }
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments) {
@@ -25,15 +76,29 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
     if (argument == "--help" || argument == "-h") {
       result.action = CommandLine::Action::kHelp;
     } else if (argument == "--version") {
-      if (result.action == CommandLine::Action::kPlay) {
+      if (result.action == CommandLine::Action::kPlay ||
+          result.action == CommandLine::Action::kReplay) {
         result.action = CommandLine::Action::kVersion;
       }
+    } else if (argument == "--record" || argument.starts_with("--record=") ||
+               argument == "--replay" || argument.starts_with("--replay=")) {
+      TakeFileOption(result, arguments, i);
+    } else if (argument == "--host" || argument.starts_with("--host=") || argument == "--join" ||
+               argument.starts_with("--join=") || argument == "--watch" ||
+               argument.starts_with("--watch=")) {
+      if (const std::string fault = ParseNetworkOption(arguments, i, result.network);
+          !fault.empty()) {
+        Fail(result, fault);
+      }
+    } else if (argument == "--smooth-holds") {
+      result.device.smoothHolds = true;
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option '" + std::string(argument) + "'");
     } else {
       Fail(result, "unexpected argument '" + std::string(argument) + "'");
     }
   }
+  CheckCombinations(result);
   return result;
 }
 
@@ -42,12 +107,33 @@ std::string UsageText() {
          "A two-player arena fighter for the terminal (80 x 50 cells).\n"
          "\n"
          "Options:\n"
-         "  -h, --help     show this help and exit\n"
-         "      --version  show the version and exit\n"
+         "  -h, --help         show this help and exit\n"
+         "      --version      show the version and exit\n"
+         "      --record FILE  play as usual and write the session to FILE as it goes\n"
+         "      --replay FILE  watch a recorded session: Space pauses, Right and Left\n"
+         "                     double and halve the speed, Esc ends\n"
+         "      --host [ADDRESS][:PORT]\n"
+         "                     play red here and let one guest join over the network\n"
+         "                     and up to 8 spectators watch; listens on every address\n"
+         "                     by default, port 41960; the screen shows how to join\n"
+         "                     until a guest does\n"
+         "      --join HOST[:PORT] CODE\n"
+         "                     play blue in the host's game (arrow keys or W, A, S, D;\n"
+         "                     Esc leaves) with the join code the host's screen shows\n"
+         "      --watch HOST[:PORT] CODE\n"
+         "                     watch the host's game (Esc leaves)\n"
+         "      --smooth-holds\n"
+         "                     where the terminal never reports key releases, guess\n"
+         "                     them so that a held key walks on smoothly (a tap then\n"
+         "                     walks on for most of a second) instead of a tap being\n"
+         "                     a short step\n"
          "\n"
          "Keys: red walks with Left and Right, jumps with Up, bites or shoots with Down;\n"
          "blue uses A, D, W, S while the AI is off. Space hands blue to the AI or back;\n"
-         "Esc leaves the fight, and the game from the menu.\n";
+         "Esc leaves the fight, and the game from the menu.\n"
+         "\n"
+         "The network stream is not encrypted: the join code keeps strangers out, not\n"
+         "eavesdroppers. Over the internet, forward the port or use an SSH tunnel.\n";
 }
 
 std::string VersionText() { return "torvelkan " TORVELKAN_VERSION "\n"; }

@@ -7,13 +7,22 @@
 #include <span>
 #include <string>
 
+#include "app/network_options.h"
+#include "console/device_options.h"
+
 namespace torvelkan {
 
 struct CommandLine {
-  enum class Action { kPlay, kHelp, kVersion, kError };
+  enum class Action { kPlay, kHelp, kVersion, kReplay, kError };
   Action action = Action::kPlay;
+  // --record FILE: the session played is written there as it goes.
+  std::string recordPath;
+  // --replay FILE (kReplay): the recording to watch.
+  std::string replayPath;
   // For kError: one line naming the option at fault.
   std::string error;
+  NetworkOptions network;  // --host, --join, --watch
+  DeviceOptions device;    // --smooth-holds
 };
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments);

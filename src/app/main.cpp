@@ -1,8 +1,10 @@
 // The program entry: the command line, then the console device, the grid, the
 // App and the paced loop.
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <span>
+#include <string>
 
 #include "app/app.h"
 #include "app/command_line.h"
@@ -11,6 +13,10 @@
 #include "common/tick.h"
 #include "console/console_screen.h"
 #include "console/platform_device.h"
+#include "net/play_over_network.h"
+#include "replay/recording.h"
+#include "replay/replay_player.h"
+#include "replay/session_recording.h"
 
 namespace {
 
@@ -18,13 +24,48 @@ namespace {
 constexpr int kStatusFailure = 1;
 constexpr int kStatusUsage = 2;
 
-int Play() {
+// The program's name and version, as a recording keeps it.
+std::string ProgramVersion() {
+  std::string text = torvelkan::VersionText();
+  while (!text.empty() && text.back() == '\n') {
+    text.pop_back();
+  }
+  return text;
+}
+
+int Play(const torvelkan::CommandLine& commandLine) {
   using namespace torvelkan;
-  PlatformDevice device;  // takes the console over; given back when destroyed
-  ConsoleScreen screen(device);
-  App app(screen, [] { return torvelkan::GetTickCount(); });
+  replay::SessionRecording recording(commandLine.recordPath, ProgramVersion());
+  // Takes the console over; given back when destroyed.
+  PlatformDevice device = MakePlatformDevice(commandLine.device);
+  ConsoleScreen screen(recording.Wrap(device));
+  App app(screen, recording.Wrap([] { return torvelkan::GetTickCount(); }));
   FramePacer pacer(kPassPeriodMicroseconds);
   RunMainLoop(screen, app, [&pacer] { pacer.Wait(); });
+  recording.Finish();
+  return 0;
+}
+
+// Watches a recording; a bad file stops the program before the console is taken.
+int Replay(const std::string& path, const torvelkan::DeviceOptions& deviceOptions) {
+  using namespace torvelkan;
+  const replay::Recording recording = replay::LoadRecording(path);
+  {
+    PlatformDevice device = MakePlatformDevice(deviceOptions);
+    replay::ReplayPlayer player(recording, device);
+    FramePacer pacer(kPassPeriodMicroseconds);
+    const auto start = std::chrono::steady_clock::now();
+    player.Run(
+        [start] {
+          return std::chrono::duration_cast<std::chrono::microseconds>(
+                     std::chrono::steady_clock::now() - start)
+              .count();
+        },
+        [&pacer] { pacer.Wait(); });
+  }
+  if (recording.cutShort) {
+    std::fprintf(stderr, "torvelkan: %s\n", replay::CutShortNotice(path, recording).c_str());
+  }
   return 0;
 }
 
@@ -41,10 +82,17 @@ int main(int argc, char** argv) {
     case CommandLine::Action::kError:
       std::fprintf(stderr, "torvelkan: %s (try 'torvelkan --help')\n", commandLine.error.c_str());
       return kStatusUsage;
-    case CommandLine::Action::kPlay: break;
+    case CommandLine::Action::kPlay:
+    case CommandLine::Action::kReplay: break;
   }
   try {
-    return Play();
+    if (commandLine.action == CommandLine::Action::kReplay) {
+      return Replay(commandLine.replayPath, commandLine.device);
+    }
+    if (commandLine.network.mode != NetworkOptions::Mode::kNone) {
+      return net::PlayOverNetwork(commandLine.network, commandLine.device);
+    }
+    return Play(commandLine);
   } catch (const std::exception& error) {
     // The console has been given back by now, so the message stays readable.
     std::fprintf(stderr, "torvelkan: %s\n", error.what());

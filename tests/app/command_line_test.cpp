@@ -13,6 +13,7 @@ struct Case {
   std::vector<const char*> arguments;
   CommandLine::Action action;
   std::string errorHas;
+  bool smoothHolds = false;
 };
 
 TEST(CommandLine, ActionsAndFaults) {
@@ -27,15 +28,103 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"--help", "--bogus"}, A::kError, "'--bogus'"},
       {{"stray"}, A::kError, "'stray'"},
       {{"--"}, A::kError, "'--'"},
+      {{"--host", "--join", "h", "c"}, A::kError, "only one of"},
+      {{"--join", "localhost"}, A::kError, "join code"},
+      {{"--join"}, A::kError, "HOST[:PORT]"},
+      {{"--watch", "h:0", "abc"}, A::kError, "port"},
+      {{"--join", "h:65536", "abc"}, A::kError, "port"},
+      {{"--join", "h:", "abc"}, A::kError, "port"},
+      {{"--join", ":5000", "abc"}, A::kError, "address is missing"},
+      {{"--join", "h", "ab$c"}, A::kError, "letters and digits"},
+      {{"--join", "h", "abcdefghijklmnopq"}, A::kError, "letters and digits"},
+      {{"--join", "h;rm", "abc"}, A::kError, "not an address"},
+      {{"--host", "[::1"}, A::kError, "']'"},
+      {{"--smooth-holds"}, A::kPlay, "", true},
+      {{"--smooth-holds", "--version"}, A::kVersion, "", true},
+      {{"--smooth-holds=yes"}, A::kError, "'--smooth-holds=yes'"},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
     const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.front();
     EXPECT_EQ(parsed.action, c.action) << shown;
+    if (parsed.action != A::kError) {
+      EXPECT_EQ(parsed.device.smoothHolds, c.smoothHolds) << shown;
+    }
     if (!c.errorHas.empty()) {
       EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;
       EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << "one line only";
     }
+  }
+}
+
+TEST(CommandLine, RecordAndReplayFiles) {
+  using A = CommandLine::Action;
+  struct FileCase {
+    std::vector<const char*> arguments;
+    CommandLine::Action action;
+    std::string record;
+    std::string replay;
+    std::string errorHas;
+  };
+  const std::vector<FileCase> cases = {
+      {{"--record", "fight.tvr"}, A::kPlay, "fight.tvr", "", ""},
+      {{"--record=fight.tvr"}, A::kPlay, "fight.tvr", "", ""},
+      {{"--replay", "fight.tvr"}, A::kReplay, "", "fight.tvr", ""},
+      {{"--replay=a=b.tvr"}, A::kReplay, "", "a=b.tvr", ""},
+      {{"--replay", "-odd name"}, A::kReplay, "", "-odd name", ""},
+      {{"--replay", "x", "--help"}, A::kHelp, "", "x", ""},
+      {{"--version", "--replay", "x"}, A::kVersion, "", "x", ""},
+      {{"--record"}, A::kError, "", "", "'--record' needs a file name"},
+      {{"--replay="}, A::kError, "", "", "'--replay' needs a file name"},
+      {{"--record", "a", "--record", "b"}, A::kError, "", "", "'--record' given twice"},
+      {{"--replay", "a", "--record", "b"}, A::kError, "", "", "cannot be used together"},
+      {{"--recordx"}, A::kError, "", "", "unknown option '--recordx'"},
+      {{"--replay", "a", "--host"}, A::kError, "", "", "'--replay' and '--host'"},
+      {{"--join", "h", "c", "--record", "a"}, A::kError, "", "", "'--record' and '--join'"},
+      {{"--record", "a", "--watch", "h", "c"}, A::kError, "", "", "'--record' and '--watch'"},
+      {{"--host", "--record", "a"}, A::kError, "", "", "'--record' and '--host'"},
+  };
+  for (const FileCase& c : cases) {
+    const CommandLine parsed = ParseCommandLine(c.arguments);
+    EXPECT_EQ(parsed.action, c.action) << c.arguments.front();
+    if (c.errorHas.empty()) {
+      EXPECT_EQ(parsed.recordPath, c.record);
+      EXPECT_EQ(parsed.replayPath, c.replay);
+    } else {
+      EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;
+    }
+  }
+}
+
+TEST(CommandLine, NetworkOptions) {
+  using M = NetworkOptions::Mode;
+  const struct {
+    std::vector<const char*> arguments;
+    M mode;
+    std::uint16_t port;
+    std::string address;
+    std::string code;
+  } cases[] = {
+      {{}, M::kNone, kDefaultPort, "", ""},
+      {{"--host"}, M::kHost, kDefaultPort, "", ""},
+      {{"--host", "--version"}, M::kHost, kDefaultPort, "", ""},
+      {{"--host", "192.168.1.5"}, M::kHost, kDefaultPort, "192.168.1.5", ""},
+      {{"--host", ":5000"}, M::kHost, 5000, "", ""},
+      {{"--host=127.0.0.1:0"}, M::kHost, 0, "127.0.0.1", ""},
+      {{"--host", "[::1]:7000"}, M::kHost, 7000, "::1", ""},
+      {{"--host", "::"}, M::kHost, kDefaultPort, "::", ""},
+      {{"--join", "localhost", "K7M2-Q9XP"}, M::kJoin, kDefaultPort, "localhost", "k7m2q9xp"},
+      {{"--join", "game.example:6000", "abc"}, M::kJoin, 6000, "game.example", "abc"},
+      {{"--watch", "[fe80::1%eth0]:41", "z9"}, M::kWatch, 41, "fe80::1%eth0", "z9"},
+  };
+  for (const auto& c : cases) {
+    const CommandLine parsed = ParseCommandLine(c.arguments);
+    const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.back();
+    EXPECT_NE(parsed.action, CommandLine::Action::kError) << shown << ": " << parsed.error;
+    EXPECT_EQ(parsed.network.mode, c.mode) << shown;
+    EXPECT_EQ(parsed.network.address, c.address) << shown;
+    EXPECT_EQ(parsed.network.port, c.port) << shown;
+    EXPECT_EQ(parsed.network.code, c.code) << shown;
   }
 }
 

@@ -29,7 +29,11 @@ GameInTerminal::~GameInTerminal() {
   }
 }
 
-void GameInTerminal::StartGame(const std::string& directory, const std::string& command) {
+void GameInTerminal::StartGame(const std::string& directory, const std::string& options) {
+  StartCommand(directory, ShellQuote(GameBinary()) + (options.empty() ? "" : " " + options));
+}
+
+void GameInTerminal::StartCommand(const std::string& directory, const std::string& command) {
   ASSERT_FALSE(modesFile.empty()) << "no file for the terminal modes";
   // A title of the shell's own, which the game must put back.
   tmux.Type("cd " + ShellQuote(directory) + " && stty -a > " + ShellQuote(modesFile) +
@@ -38,7 +42,7 @@ void GameInTerminal::StartGame(const std::string& directory, const std::string& 
   EXPECT_TRUE(tmux.WaitFor(
       [this](const Screen&) { return tmux.Display("#{pane_title}") == "the shell"; }, seconds(10)));
   titleBefore = tmux.Display("#{pane_title}");
-  tmux.Type(command.empty() ? ShellQuote(GameBinary()) : command);
+  tmux.Type(command);
   WaitForTheGameOnScreen();
 }
 

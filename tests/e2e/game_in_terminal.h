@@ -20,9 +20,11 @@ class GameInTerminal : public ::testing::Test {
   ~GameInTerminal() override;
 
   // Notes the terminal modes and the window title, then starts the game in
-  // directory (where it looks for Readme.txt) with the command given (the
-  // game's binary by default) and waits for its start-up notice.
-  void StartGame(const std::string& directory = SourceDir(), const std::string& command = "");
+  // directory (where it looks for Readme.txt) with the options given and
+  // waits for its start-up notice.
+  void StartGame(const std::string& directory = SourceDir(), const std::string& options = "");
+  // The same, with a shell command of its own that runs the game.
+  void StartCommand(const std::string& directory, const std::string& command);
 
   // Waits for the notice, or for the frame counter once past it.
   void WaitForTheGameOnScreen();

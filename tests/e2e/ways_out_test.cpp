@@ -155,7 +155,7 @@ TEST_F(WaysOut, StopAndContinueFromOutsideThenForeground) {
 
 // Started in the background, it takes nothing until fg.
 TEST_F(WaysOut, StartedInTheBackgroundThenForeground) {
-  StartGame(SourceDir(), ShellQuote(GameBinary()) + " & fg");
+  StartCommand(SourceDir(), ShellQuote(GameBinary()) + " & fg");
   tmux.Keys({"Escape"});
   ExpectTerminalBack(0);
 }
@@ -169,7 +169,7 @@ TEST_F(WaysOut, CtrlZAndFgThroughALauncherScript) {
     script << "#!/bin/sh\n" << ShellQuote(GameBinary()) << "\n";
   }
   ASSERT_EQ(chmod(launcher.c_str(), 0755), 0);
-  StartGame(SourceDir(), ShellQuote(launcher));
+  StartCommand(SourceDir(), ShellQuote(launcher));
   const std::string game = GamePid(tmux);
   ASSERT_FALSE(game.empty());
   Screen screen;

@@ -7,6 +7,8 @@
 
 #include "common/keys.h"
 #include "console/terminal/key_names.h"
+#include "console/terminal/key_positions.h"
+#include "console/terminal/win32_input.h"
 
 namespace torvelkan {
 namespace {
@@ -110,6 +112,17 @@ bool ModifiersAndAction(const Parameters& p, TerminalInput& input) {
   return true;
 }
 
+// With the alternate keys reported, a letter's third number is the key in its
+// place on a US keyboard: the letter counts by where it is.
+void KittyKey(const Parameters& p, TerminalInput& input) {
+  input.code = KeyForKittyCode(p.At(0, 0, 0));
+  const std::uint16_t letter = LetterOfBaseLayoutKey(p.At(0, 2, 0));
+  if (letter != 0 && letter != input.code) {
+    input.typed = input.code;
+    input.code = letter;
+  }
+}
+
 void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char final,
                     std::vector<TerminalInput>& out) {
   if (marker == '?') {
@@ -125,7 +138,7 @@ void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char fin
   }
   TerminalInput input;
   if (final == 'u') {
-    input.code = KeyForKittyCode(p.At(0, 0, 0));
+    KittyKey(p, input);
     if (p.At(0, 0, 0) == 0 || !ModifiersAndAction(p, input)) {
       return;
     }
@@ -366,6 +379,10 @@ void InputDecoder::DecodeComplete(const unsigned char* begin, const unsigned cha
   unsigned char marker = 0;
   if (begin < end && *begin >= 0x3C && *begin <= 0x3F) {
     marker = *begin++;
+  }
+  if (final == '_' && marker == 0) {
+    DecodeWin32Report(begin, end, out);
+    return;
   }
   const Parameters parameters = ParseParameters(begin, end);
   if (IsPasteStart(marker, parameters, final)) {

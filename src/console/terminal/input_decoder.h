@@ -1,7 +1,8 @@
 // Decodes the bytes a terminal sends into key events and replies: plain
 // characters, the escape sequences of ordinary terminals, and the reports of
-// the kitty keyboard protocol. A bracketed paste is thrown away whole. Pure: it never touches a
-// terminal, so a test can feed it any bytes in any splits.
+// the kitty keyboard protocol and of win32-input-mode. A bracketed paste is
+// thrown away whole. Pure: it never touches a terminal, so a test can feed it
+// any bytes in any splits.
 #pragma once
 
 #include <cstddef>

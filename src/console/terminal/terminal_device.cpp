@@ -27,6 +27,10 @@ constexpr std::string_view kPopKeyboardFlags = "\x1b[<u";
 // A paste comes between markers, to be thrown away whole rather than read as keys.
 constexpr std::string_view kPasteOn = "\x1b[?2004h";
 constexpr std::string_view kPasteOff = "\x1b[?2004l";
+// Windows Terminal and its kin: report every key down and up, as the Windows
+// console does. Other terminals ignore both.
+constexpr std::string_view kWin32InputOn = "\x1b[?9001h";
+constexpr std::string_view kWin32InputOff = "\x1b[?9001l";
 // Does it speak the kitty keyboard protocol? The device attributes request
 // after it is answered by virtually every terminal, so its answer ends the wait.
 constexpr std::string_view kQuestions = "\x1b[?u\x1b[c";
@@ -70,7 +74,10 @@ std::string SizeWarning(int columns, int rows) {
 
 TerminalDevice::TerminalDevice() : TerminalDevice(Settings{}) {}
 
-TerminalDevice::TerminalDevice(const Settings& given) : settings(given) {
+TerminalDevice::TerminalDevice(const Settings& given)
+    : settings(given),
+      guesser(given.smoothHolds ? GuessStyle::kSmoothHolds : GuessStyle::kShortTaps),
+      vt(given.keyboardCalls) {
   if (!IsTerminal(settings.inputFd) || !IsTerminal(settings.outputFd)) {
     throw std::runtime_error(
         "the game needs a terminal: its input and output must not be redirected");
@@ -109,6 +116,9 @@ std::string TerminalDevice::RestoreBytes() const {
   if (kitty) {
     bytes += kPopKeyboardFlags;
   }
+  if (win32Asked) {
+    bytes += kWin32InputOff;
+  }
   bytes += kPasteOff;
   bytes += kLeave;
   return bytes;
@@ -124,6 +134,10 @@ RestorePlan TerminalDevice::Plan() const {
   // Key reports can be on their way only while the keyboard flags are pushed;
   // elsewhere the flush of the modes throws away whatever was typed.
   plan.drain = kitty && answersAttributes;
+  // The Linux console's keyboard, while it reports raw key codes.
+  plan.keyboardMode = vt.SavedMode();
+  plan.keyboardFd = vt.Fd();
+  plan.setKeyboardMode = vt.Calls().set;
   return plan;
 }
 
@@ -142,9 +156,15 @@ void TerminalDevice::Take() {
     takenModes = raw;
   }
   taken = true;
+  if (rawConsole) {
+    TakeConsoleKeyboard();  // given back with the rest, and so taken again
+  }
   ArmRestore();
   std::string bytes(kEnter);
   bytes += kPasteOn;
+  if (win32Asked) {
+    bytes += kWin32InputOn;
+  }
   if (kitty) {
     bytes += "\x1b[>";
     bytes += std::to_string(kKittyFlags);
@@ -165,6 +185,8 @@ void TerminalDevice::Give() {
   }
   taken = false;
   ReleaseEverything();
+  // The console keyboard's mode went back with the rest of the plan.
+  vt.GivenBack();
   terminal_signals::RestoreNow();  // the guardian is disarmed first
 }
 
@@ -221,13 +243,37 @@ void TerminalDevice::AskTheTerminal() {
   // Armed before the push, as the take is armed before it is sent: should the
   // game die in between, a pop too many harms less than a push never popped.
   kitty = flagsAnswered;
+  if (!kitty) {
+    rawConsole = TakeConsoleKeyboard();
+    // Asked only now, so that a terminal offering both keeps the kitty protocol.
+    win32Asked = !rawConsole;
+  }
   ArmRestore();
   if (kitty) {
     Send("\x1b[>" + std::to_string(kKittyFlags) + "u");
+  } else if (win32Asked) {
+    Send(std::string(kWin32InputOn));
   }
   for (const TerminalInput& input : early) {
     Translate(input, GetTickCount());
   }
+}
+
+bool TerminalDevice::TakeConsoleKeyboard() {
+  if (!vt.Take(settings.inputFd)) {
+    return false;
+  }
+  // Key codes are bytes now: none of them may turn into a signal. The device
+  // does what Ctrl+C and Ctrl+Z would have done.
+  termios modes = RawModes(saved);
+  modes.c_lflag &= static_cast<tcflag_t>(~ISIG);
+  // Characters typed before the switch would read as key codes: dropped.
+  tcsetattr(settings.inputFd, TCSAFLUSH, &modes);
+  if (tcgetattr(settings.inputFd, &takenModes) != 0) {
+    takenModes = modes;
+  }
+  // The caller arms the plan at once: the console's mode goes back with the rest.
+  return true;
 }
 
 void TerminalDevice::ReadSize() {
@@ -360,11 +406,7 @@ void TerminalDevice::Pump() {
       break;
     }
     got += static_cast<std::size_t>(n);
-    decoded.clear();
-    decoder.Feed(buffer, static_cast<std::size_t>(n), now, decoded);
-    for (const TerminalInput& input : decoded) {
-      Translate(input, now);
-    }
+    Decode(buffer, static_cast<std::size_t>(n), now);
   }
   decoded.clear();
   decoder.Flush(now, decoded);
@@ -378,6 +420,21 @@ void TerminalDevice::Pump() {
   }
 }
 
+void TerminalDevice::Decode(const unsigned char* bytes, std::size_t size, std::uint32_t now) {
+  decoded.clear();
+  if (vt.Taken()) {
+    vtKeys.Feed(bytes, size, decoded);
+  } else {
+    decoder.Feed(bytes, size, now, decoded);
+  }
+  for (const TerminalInput& input : decoded) {
+    Translate(input, now);
+  }
+  if (const int console = vtKeys.TakeConsoleSwitch(); console != 0) {
+    vt.Activate(console);
+  }
+}
+
 void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   if (input.kind != TerminalInput::Kind::kKey) {
     return;  // a late answer to the start's questions
@@ -385,17 +442,19 @@ void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   const bool down = input.action != KeyAction::kRelease;
   if (down && (input.modifiers & kModControl) != 0) {
     // With every key reported as a sequence the terminal no longer turns
-    // these into signals, so the device does what the terminal would have.
-    if (input.code == vk::kC) {
+    // these into signals, so the device does what the terminal would have,
+    // for the letter the layout types.
+    const std::uint16_t letter = input.typed != 0 ? input.typed : input.code;
+    if (letter == vk::kC) {
       terminal_signals::NoteQuit(SIGINT);  // the same way out as the terminal's own Ctrl+C
       return;
     }
-    if (input.code == vk::kZ) {
+    if (letter == vk::kZ) {
       Suspend();
       return;
     }
   }
-  if (kitty) {
+  if (kitty || input.actionReported) {
     auto held = std::find(reportedDown.begin(), reportedDown.end(), input.code);
     if (down && held == reportedDown.end()) {
       reportedDown.push_back(input.code);
@@ -424,6 +483,8 @@ void TerminalDevice::ReleaseEverything() {
   for (const GuessedKeyEvent& key : guessed) {
     PushKey(key.code, key.down);
   }
+  std::vector<TerminalInput> consoleKeys;
+  vtKeys.ReleaseAll(consoleKeys);  // those go out below, with the other reported keys
   for (std::uint16_t code : reportedDown) {
     PushKey(code, false);
   }

@@ -4,9 +4,11 @@
 // alternate screen, no cursor, no line wrap, bracketed paste, the title) and
 // gives everything back on every way out, by one plan that its signal
 // handlers and its guardian process share. Taking and giving back stay
-// balanced: the signal handlers only note what came, and the loop acts on it. Frames go out as
-// differences, at most about 120 a second. Keys come from the kitty keyboard protocol where the
-// terminal speaks it, with true releases; elsewhere releases are guessed.
+// balanced: the signal handlers only note what came, and the loop acts on it.
+// Frames go out as differences, at most about 120 a second. Keys come with
+// true releases from the kitty keyboard protocol where the terminal speaks
+// it, else from win32-input-mode where the terminal takes that request, or
+// from the raw keyboard of a Linux console; elsewhere releases are guessed.
 #pragma once
 
 #include <termios.h>
@@ -23,6 +25,8 @@
 #include "console/terminal/key_event_queue.h"
 #include "console/terminal/release_guesser.h"
 #include "console/terminal/terminal_restore.h"
+#include "console/terminal/vt_keyboard.h"
+#include "console/terminal/vt_keycode_decoder.h"
 
 namespace torvelkan {
 
@@ -41,9 +45,14 @@ class TerminalDevice final : public ConsoleDevice {
     bool mustBeControllingTerminal = true;
     // A guardian process gives the terminal back should the game be killed.
     bool guarded = true;
+    // Guess releases for smooth holds rather than short taps.
+    bool smoothHolds = false;
+    // The Linux console's keyboard-mode calls (a fake in tests).
+    KeyboardModeCalls keyboardCalls = SystemKeyboardModeCalls();
   };
 
-  static constexpr std::uint8_t kKittyFlags = 1 | 2 | 8;  // disambiguate, event types, all keys
+  // Disambiguate, event types, alternate keys (for the base-layout key), all keys.
+  static constexpr std::uint8_t kKittyFlags = 1 | 2 | 4 | 8;
   static constexpr std::chrono::microseconds kSendPeriod{8333};  // about 120 frames a second
 
   // At most this much of what the terminal sent is read in one pass.
@@ -66,6 +75,11 @@ class TerminalDevice final : public ConsoleDevice {
   int TerminalRows() const { return rows; }
   std::uint64_t BytesSent() const { return bytesSent; }
   pid_t GuardianPid() const { return guardian.Pid(); }
+  // The Linux console's raw keyboard: whether it is on, and what puts the
+  // console back (the mode to set on that fd; -1 while it is off).
+  bool RawConsoleKeyboard() const { return vt.Taken(); }
+  int SavedKeyboardMode() const { return vt.SavedMode(); }
+  int KeyboardFd() const { return vt.Fd(); }
 
  private:
   void Take();
@@ -79,6 +93,8 @@ class TerminalDevice final : public ConsoleDevice {
   void Service();
   void Pump();
   void Translate(const TerminalInput& input, std::uint32_t now);
+  bool TakeConsoleKeyboard();
+  void Decode(const unsigned char* bytes, std::size_t size, std::uint32_t now);
   void PushKey(std::uint16_t code, bool down);
   void ReleaseEverything();
   bool Send(const std::string& bytes);
@@ -91,12 +107,16 @@ class TerminalDevice final : public ConsoleDevice {
   bool taken = false;
   bool kitty = false;
   bool answersAttributes = false;
+  bool win32Asked = false;  // CSI ? 9001 h sent: undone on the way out
+  bool rawConsole = false;  // a Linux console whose raw keyboard the device uses
   int columns = 80;
   int rows = 50;
   std::string title;
   FrameEncoder encoder;
   InputDecoder decoder;
   ReleaseGuesser guesser;
+  VtKeyboard vt;
+  VtKeycodeDecoder vtKeys;
   std::vector<TerminalInput> decoded;
   std::vector<GuessedKeyEvent> guessed;
   std::vector<std::uint16_t> reportedDown;  // keys the kitty reports hold down

@@ -26,6 +26,9 @@ struct TerminalInput {
   bool actionReported = false;
   std::uint8_t modifiers = 0;
   std::uint16_t code = 0;  // virtual-key code
+  // Where a letter counts by its place on the keyboard and the layout types
+  // another one there: the letter typed, for shortcuts such as Ctrl+C; else 0.
+  std::uint16_t typed = 0;
 
   friend bool operator==(const TerminalInput&, const TerminalInput&) = default;
 };

@@ -3,17 +3,12 @@
 
 #include <poll.h>
 #include <signal.h>  // NOLINT(modernize-deprecated-headers): sigprocmask is POSIX's
-#include <sys/ioctl.h>
-#include <time.h>  // NOLINT(modernize-deprecated-headers): clock_gettime is POSIX's
+#include <time.h>    // NOLINT(modernize-deprecated-headers): clock_gettime is POSIX's
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-
-#ifdef __linux__
-#include <linux/kd.h>
-#endif
 
 namespace torvelkan {
 namespace {
@@ -98,12 +93,10 @@ void GiveBack(const RestorePlan& plan, int inputFd, int outputFd) {
   sigaddset(&hold, SIGTTIN);
   sigprocmask(SIG_BLOCK, &hold, &old);
 
-  WriteAll(outputFd, plan.bytes.data(), plan.length);
-#ifdef __linux__
-  if (plan.keyboardMode >= 0) {
-    ioctl(inputFd, KDSKBMODE, plan.keyboardMode);
+  if (plan.keyboardMode >= 0 && plan.keyboardFd >= 0 && plan.setKeyboardMode != nullptr) {
+    plan.setKeyboardMode(plan.keyboardFd, plan.keyboardMode);
   }
-#endif
+  WriteAll(outputFd, plan.bytes.data(), plan.length);
   if (InForeground(inputFd)) {
     if (plan.drain) {
       Drain(inputFd, outputFd);

@@ -24,8 +24,13 @@ struct RestorePlan {
   // The terminal answers the device attributes request, so what it sent
   // before the bytes above took effect can be read away before the shell sees it.
   bool drain = false;
-  // A console keyboard mode to put back (KDSKBMODE on the Linux console), or -1.
+  // A console keyboard mode to put back (KDSKBMODE on the Linux console) on
+  // keyboardFd, by setKeyboardMode, or -1. The call is a plain function of
+  // the program (a fake in tests): the guardian, forked from the game and
+  // never exec'd, can make it too.
   int keyboardMode = -1;
+  int keyboardFd = -1;
+  int (*setKeyboardMode)(int fd, int mode) = nullptr;
 
   // The bytes are cut at kMostBytes.
   void SetBytes(std::string_view text);
@@ -35,12 +40,13 @@ struct RestorePlan {
 // True when the process group of this process is the terminal's foreground group.
 bool InForeground(int fd);
 
-// Gives the terminal back by the plan: the bytes, the drain, the keyboard mode
-// and the saved modes. It never stops the process, whoever holds the foreground
-// (SIGTTOU and SIGTTIN are held back meanwhile): in the foreground it also
-// throws away what is still unread; in the background, where the shell may
-// already have set modes of its own, the modes are put back only where the
-// game's are still in force, and nothing is read.
+// Gives the terminal back by the plan: the keyboard mode first (without it
+// nothing else can be typed), then the bytes, the drain and the saved modes.
+// It never stops the process, whoever holds the foreground (SIGTTOU and
+// SIGTTIN are held back meanwhile): in the foreground it also throws away
+// what is still unread; in the background, where the shell may already have
+// set modes of its own, the modes are put back only where the game's are
+// still in force, and nothing is read.
 void GiveBack(const RestorePlan& plan, int inputFd, int outputFd);
 
 // The device attributes request, and whether bytes end with its answer

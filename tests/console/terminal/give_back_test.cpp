@@ -35,7 +35,7 @@ constexpr const char* kAltScreenOn = "\x1b[?1049h";
 
 // What the terminal is asked to do, and what undoes it.
 const std::pair<const char*, const char*> kTakenAndGiven[] = {
-    {"\x1b[>11u", "\x1b[<u"},       {"\x1b[22;0t", "\x1b[23;0t"}, {kAltScreenOn, "\x1b[?1049l"},
+    {"\x1b[>15u", "\x1b[<u"},       {"\x1b[22;0t", "\x1b[23;0t"}, {kAltScreenOn, "\x1b[?1049l"},
     {"\x1b[?2004h", "\x1b[?2004l"}, {"\x1b[?25l", "\x1b[?25h"},
 };
 
@@ -177,7 +177,7 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
   ASSERT_TRUE(ReadWithin(status[0], game));
   ASSERT_TRUE(ReadWithin(guardianPipe[0], guardian));
   ASSERT_GT(guardian, 0) << "the guardian was started";
-  ASSERT_TRUE(responder.AwaitCount("\x1b[>11u", 1)) << "the flags pushed";
+  ASSERT_TRUE(responder.AwaitCount("\x1b[>15u", 1)) << "the flags pushed";
   std::this_thread::sleep_for(20ms);
 
   int got = 0;

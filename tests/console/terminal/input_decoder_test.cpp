@@ -31,8 +31,10 @@ std::vector<std::uint16_t> Codes(const std::vector<TerminalInput>& inputs) {
 }
 
 TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0,
-                  KeyAction action = KeyAction::kPress, bool reported = false) {
+                  KeyAction action = KeyAction::kPress, bool reported = false,
+                  std::uint16_t typed = 0) {
   TerminalInput input;
+  input.typed = typed;
   input.code = code;
   input.modifiers = modifiers;
   input.action = action;
@@ -258,6 +260,74 @@ TEST(InputDecoder, PasteStateStaysSmallAndEnds) {
   const unsigned char x = 'x';
   decoder.Feed(&x, 1, 2000, out);
   EXPECT_EQ(Codes(out), (Codes_{'X'}));
+}
+
+// Windows Terminal's win32-input-mode: CSI Vk ; Sc ; Uc ; Kd ; Cs ; Rc _ with
+// true key-ups; letters count by their place on the keyboard (the scan code).
+TEST(InputDecoder, Win32InputModeReports) {
+  using A = KeyAction;
+  struct Case {
+    const char* bytes;
+    std::vector<TerminalInput> expected;
+  };
+  std::vector<TerminalInput> eight(8, Key('A', 0, A::kRepeat, true));
+  eight.front().action = A::kPress;
+  const Case cases[] = {
+      // Left down and up (an enhanced key), all six numbers given.
+      {"\x1b[37;75;0;1;256;1_\x1b[37;75;0;0;256;1_",
+       {Key(vk::kLeft, 0, A::kPress, true), Key(vk::kLeft, 0, A::kRelease, true)}},
+      // Omitted numbers are 0, the repeat count 1: "d" down on a US keyboard.
+      {"\x1b[68;32;100;1_", {Key(vk::kD, 0, A::kPress, true)}},
+      // Three key-downs in one report.
+      {"\x1b[68;32;100;1;0;3_",
+       {Key(vk::kD, 0, A::kPress, true), Key(vk::kD, 0, A::kRepeat, true),
+        Key(vk::kD, 0, A::kRepeat, true)}},
+      // An AZERTY keyboard's "z" sits where W is: it is blue's W.
+      {"\x1b[90;17;122;1;0;1_", {Key(vk::kW, 0, A::kPress, true, vk::kZ)}},
+      // Shift as a key of its own, then Ctrl+C (the left Ctrl in the state).
+      {"\x1b[16;42;0;1;16;1_\x1b[67;46;3;1;8;1_",
+       {Key(vk::kShift, kModShift, A::kPress, true), Key(vk::kC, kModControl, A::kPress, true)}},
+      // A character with no key behind it.
+      {"\x1b[0;0;233;1;0;1_", {Key(vk::kPacket, 0, A::kPress, true)}},
+      // A repeat count beyond reason is held to a few key-downs.
+      {"\x1b[65;30;97;1;0;60000_", eight},
+      // Not reports: a key state of 2, a code beyond the keys, too many fields,
+      // nothing at all.
+      {"\x1b[65;30;97;2;0;1_\x1b[300;0;0;1_\x1b[65;30;97;1;0;1;1_\x1b[_", {}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<TerminalInput>& expected = c.expected;
+    EXPECT_EQ(Decode(c.bytes), expected) << c.bytes + 1;
+    // Cut anywhere, the same.
+    const std::string bytes = c.bytes;
+    for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
+      InputDecoder decoder;
+      std::vector<TerminalInput> out;
+      const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+      decoder.Feed(data, cut, 0, out);
+      decoder.Feed(data + cut, bytes.size() - cut, 10, out);
+      decoder.Flush(10 + InputDecoder::kEscapeWaitMs, out);
+      EXPECT_EQ(out, expected) << c.bytes + 1 << " cut at " << cut;
+    }
+  }
+}
+
+// With the kitty protocol's alternate keys, a letter's third number is the key
+// in its place on a US keyboard; the letter counts by that place.
+TEST(InputDecoder, KittyBaseLayoutKeysPlaceTheLetters) {
+  using A = KeyAction;
+  // AZERTY: "z" where W is, "q" where A is; QWERTZ: "z" where Y is.
+  EXPECT_EQ(Decode("\x1b[122::119u\x1b[113::97;1:3u\x1b[122::121u"),
+            (std::vector<TerminalInput>{Key(vk::kW, 0, A::kPress, true, vk::kZ),
+                                        Key(vk::kA, 0, A::kRelease, true, 'Q'),
+                                        Key('Y', 0, A::kPress, true, vk::kZ)}));
+  // Shifted on Dvorak: "," where W is, its shifted key given too.
+  EXPECT_EQ(Decode("\x1b[44:60:119;2u").at(0),
+            Key(vk::kW, kModShift, A::kPress, true, vk::kOemComma));
+  // Shortcuts go by the letter typed: QWERTZ's Ctrl+Z, where Y is.
+  EXPECT_EQ(Decode("\x1b[122::121;5u").at(0).typed, vk::kZ);
+  // Without a base-layout key, or with one that is no letter, what was typed counts.
+  EXPECT_EQ(Codes(Decode("\x1b[100u\x1b[97::59u")), (Codes_{vk::kD, 'A'}));
 }
 
 }  // namespace

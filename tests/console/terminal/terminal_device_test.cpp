@@ -57,7 +57,8 @@ TEST(TerminalDevice, KittyTerminalGetsTheFlagsPushedAndReportsReleases) {
       device = std::make_unique<TerminalDevice>(terminal.Settings());
     }
     EXPECT_TRUE(device->KittyKeyboard());
-    EXPECT_TRUE(terminal.ReadUntil("\x1b[>11u"));
+    EXPECT_TRUE(terminal.ReadUntil("\x1b[>15u"));
+    EXPECT_EQ(terminal.received.find("\x1b[?9001h"), std::string::npos) << "kitty is preferred";
     EXPECT_NE(terminal.received.find("\x1b[?1049h"), std::string::npos);
     EXPECT_NE(terminal.received.find("\x1b[?25l"), std::string::npos);
     EXPECT_TRUE(IsRaw(terminal.Modes()));
@@ -105,6 +106,7 @@ TEST(TerminalDevice, OrdinaryTerminalGetsGuessedReleases) {
   device.reset();
   EXPECT_TRUE(terminal.ReadUntil("\x1b[?1049l"));
   EXPECT_EQ(terminal.received.find("\x1b[<u"), std::string::npos) << "nothing to pop";
+  EXPECT_NE(terminal.received.find("\x1b[?9001l"), std::string::npos) << "win32-input-mode off";
 }
 
 TEST(TerminalDevice, SilentTerminalCostsAtMost200Ms) {

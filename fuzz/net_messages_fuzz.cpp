@@ -1,0 +1,106 @@
+// Fuzzes what comes off a network socket: the message stream, every message's
+// parser and the frame decoder.
+//
+// The input's first byte gives the size of the pieces the stream arrives in
+// (1 to 256 bytes); the rest is the stream. Whatever it holds, the reader
+// never holds more than one message, every parsed value is one the game
+// accepts, and a frame either applies whole or leaves the grid untouched.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "net/grid_diff.h"
+#include "net/message_stream.h"
+#include "net/messages.h"
+
+namespace torvelkan::net {
+namespace {
+
+void Require(bool holds, const char* what) {
+  if (!holds) {
+    std::fprintf(stderr, "net messages: %s\n", what);
+    std::abort();
+  }
+}
+
+bool Same(const CellGrid& a, const CellGrid& b) {
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (CellChar(a[i]) != CellChar(b[i]) || CellAttribute(a[i]) != CellAttribute(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void Check(const Message& message, CellGrid& grid) {
+  Require(message.payload.size() < kMaxMessageBytes, "a message past the bound");
+  Hello hello;
+  if (ParseHello(message.payload, hello).empty() && hello.version == kProtocolVersion) {
+    Require(!hello.code.empty() && hello.code.size() <= kMaxCodeLength, "a code of no length");
+    for (const char c : hello.code) {
+      Require(IsCodeCharacter(c), "a code character no code has");
+    }
+  }
+  KeyEvent key;
+  if (ParseKey(message.payload, key).empty()) {
+    Require(IsGuestKey(key.code), "a key the guest has not");
+  }
+  ByeReason bye{};
+  if (ParseBye(message.payload, bye).empty()) {
+    Require(!ByeText(bye, true).empty(), "a farewell without words");
+  }
+  Refuse refuse;
+  if (ParseRefuse(message.payload, refuse).empty()) {
+    Require(!RefuseText(refuse).empty(), "a refusal without words");
+  }
+  Role role{};
+  (void)ParseWelcome(message.payload, role);
+  const CellGrid before = grid;
+  if (!ApplyFrame(message.payload, grid).empty()) {
+    Require(Same(before, grid), "a bad frame changed the grid");
+  } else {
+    for (const Cell& cell : grid) {
+      Require(
+          CellAttribute(cell) <= 0xFF && static_cast<std::uint16_t>(cell.Char.UnicodeChar) <= 0xFF,
+          "a cell the grid does not hold");
+    }
+    // What came in goes out again as a frame that rebuilds it.
+    std::vector<std::uint8_t> again;
+    AppendFrame(before, grid, again);
+    Require(again.size() <= 2 + kMaxMessageBytes, "a frame past the bound");
+    CellGrid rebuilt = before;
+    if (!again.empty()) {
+      Require(ApplyFrame(std::span<const std::uint8_t>(again).subspan(3), rebuilt).empty(),
+              "our own frame does not decode");
+    }
+    Require(Same(rebuilt, grid), "our own frame rebuilds another grid");
+  }
+}
+
+}  // namespace
+}  // namespace torvelkan::net
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace torvelkan::net;
+  if (size == 0) {
+    return 0;
+  }
+  const std::size_t piece = static_cast<std::size_t>(data[0]) + 1;
+  const std::span<const std::uint8_t> stream(data + 1, size - 1);
+  MessageReader reader;
+  torvelkan::CellGrid grid{};
+  for (std::size_t at = 0; at < stream.size(); at += piece) {
+    reader.Feed(stream.subspan(at, std::min(piece, stream.size() - at)));
+    Message message;
+    for (auto result = reader.Next(message); result == MessageReader::Result::kMessage;
+         result = reader.Next(message)) {
+      Check(message, grid);
+    }
+    Require(reader.Held() <= 2 + kMaxMessageBytes + piece, "the reader holds too much");
+  }
+  return 0;
+}

@@ -1,0 +1,13 @@
+// What the player chose on the command line about the real console device.
+// Plain data: each platform's device takes what applies to it.
+#pragma once
+
+namespace torvelkan {
+
+struct DeviceOptions {
+  // In a terminal that never reports key releases, guess them for smooth
+  // holds (a tap walks on for most of a second) rather than short taps.
+  bool smoothHolds = false;
+};
+
+}  // namespace torvelkan

@@ -1,0 +1,283 @@
+// The guest's and the spectator's side: the host's grid drawn on this
+// machine's own console device, and this keyboard's keys sent back.
+#include "net/guest_client.h"
+
+#include <array>
+#include <chrono>
+#include <vector>
+
+#include "common/keys.h"
+#include "net/grid_diff.h"
+#include "net/message_stream.h"
+
+namespace torvelkan::net {
+
+namespace {
+
+constexpr std::size_t kReadBytes = 16384;
+constexpr int kReadsPerPass = 8;  // a pass takes at most this many bytes in
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Sends everything or gives up; used only for the few bytes of the greeting
+// and the goodbye, on a socket that has room for them.
+bool SendAll(SocketHandle socket, std::vector<std::uint8_t>& output, int waitMs) {
+  std::size_t sent = 0;
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(waitMs);
+  while (sent < output.size()) {
+    const long n = SendSome(socket, std::span<const std::uint8_t>(output).subspan(sent));
+    if (n == kClosed) {
+      return false;
+    }
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+    } else {
+      if (SteadyClock::now() >= deadline) {
+        return false;
+      }
+      PollEntry entry{socket, true, false, false};
+      PollSockets(std::span<PollEntry>(&entry, 1), 10);
+    }
+  }
+  output.clear();
+  return true;
+}
+
+// Empty for a welcome to the role asked for; otherwise what to tell the player.
+std::string ReadAnswer(std::uint8_t type, std::span<const std::uint8_t> payload, Role asked) {
+  if (type == static_cast<std::uint8_t>(MessageType::kWelcome)) {
+    Role role = Role::kGuest;
+    std::string fault = ParseWelcome(payload, role);
+    if (!fault.empty()) {
+      return "the host sent " + fault;
+    }
+    return role == asked ? std::string() : "the host answered out of turn";
+  }
+  if (type == static_cast<std::uint8_t>(MessageType::kRefuse)) {
+    Refuse refuse;
+    std::string fault = ParseRefuse(payload, refuse);
+    return fault.empty() ? RefuseText(refuse) : "the host sent " + fault;
+  }
+  return "the host answered with something other than a welcome";
+}
+
+}  // namespace
+
+SocketHandle ConnectToHost(const JoinSettings& settings, std::string& error) {
+  const SocketHandle socket =
+      Connect(settings.host, settings.port, static_cast<int>(settings.connectMs), error);
+  if (socket == kNoSocket) {
+    return kNoSocket;
+  }
+  std::vector<std::uint8_t> output;
+  AppendHello(Hello{kProtocolVersion, settings.role, settings.code}, output);
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(settings.connectMs);
+  if (!SendAll(socket, output, static_cast<int>(settings.connectMs))) {
+    error = "the host closed the connection";
+    CloseSocket(socket);
+    return kNoSocket;
+  }
+  // The answer is read to its last byte and no further: the frames that
+  // follow it stay in the socket for the session.
+  std::array<std::uint8_t, 64> answer{};
+  std::size_t have = 0;
+  std::size_t need = 2;
+  error = "the host did not answer in time";
+  while (SteadyClock::now() < deadline) {
+    PollEntry entry{socket, false, false, false};
+    PollSockets(std::span<PollEntry>(&entry, 1), 20);
+    const long received =
+        entry.readable
+            ? ReceiveSome(socket, std::span<std::uint8_t>(answer).subspan(have, need - have))
+            : kWouldBlock;
+    if (received == kClosed) {
+      error = "the host closed the connection";
+      break;
+    }
+    if (received == kWouldBlock) {
+      continue;
+    }
+    have += static_cast<std::size_t>(received);
+    if (have == 2) {
+      need = 2 + ((static_cast<std::size_t>(answer[0]) << 8) | answer[1]);
+      if (need == 2 || need > answer.size()) {
+        error = "the host answered with something other than a welcome";
+        break;
+      }
+    }
+    if (have < need) {
+      continue;
+    }
+    error = ReadAnswer(answer[2], std::span<const std::uint8_t>(answer.data() + 3, need - 3),
+                       settings.role);
+    if (error.empty()) {
+      return socket;
+    }
+    break;
+  }
+  CloseSocket(socket);
+  return kNoSocket;
+}
+
+namespace {
+
+// One session's state: the grid as the host drew it, the bytes either way,
+// and how it ended once it has.
+class GuestSession {
+ public:
+  GuestSession(SocketHandle socket, ConsoleDevice& device, const JoinSettings& settings,
+               std::uint32_t now)
+      : socket(socket), device(device), settings(settings), lastHeard(now), lastQueued(now) {}
+
+  JoinOutcome Run(const std::function<std::uint32_t()>& clock, int passMs) {
+    while (!done) {
+      PollEntry entry{socket, outputSent < output.size(), false, false};
+      PollSockets(std::span<PollEntry>(&entry, 1), passMs);
+      const std::uint32_t now = clock();
+      if (entry.readable) {
+        ReadFromHost(now);
+      }
+      ReadKeys(now);
+      CheckTimes(now);
+      Flush();
+      if (!done) {
+        device.Present(grid);
+      }
+    }
+    // The goodbye gets a moment to leave; the host drops us either way.
+    output.erase(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(outputSent));
+    SendAll(socket, output, 200);
+    CloseSocket(socket);
+    return outcome;
+  }
+
+ private:
+  void Finish(int status, const std::string& message) {
+    if (!done) {
+      outcome = JoinOutcome{status, message};
+      done = true;
+    }
+  }
+
+  void ReadFromHost(std::uint32_t now) {
+    for (int n = 0; n < kReadsPerPass && !done; ++n) {
+      const long received = ReceiveSome(socket, buffer);
+      if (received == kWouldBlock) {
+        return;
+      }
+      if (received == kClosed) {
+        Finish(1, "the host closed the connection");
+        return;
+      }
+      reader.Feed(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(received)));
+      Message message;
+      for (MessageReader::Result result = reader.Next(message);
+           result != MessageReader::Result::kNone && !done; result = reader.Next(message)) {
+        if (result == MessageReader::Result::kError) {
+          Finish(1, "the host sent " + reader.Error());
+          return;
+        }
+        Handle(message);
+        lastHeard = now;
+      }
+    }
+  }
+
+  void Handle(const Message& message) {
+    std::string fault;
+    const auto type = static_cast<MessageType>(message.type);
+    if (type == MessageType::kFrame) {
+      fault = ApplyFrame(message.payload, grid);
+    } else if (type == MessageType::kHeartbeat) {
+      fault = ParseEmpty(message.payload);
+    } else if (type == MessageType::kBye) {
+      ByeReason reason = ByeReason::kGameOver;
+      fault = ParseBye(message.payload, reason);
+      if (fault.empty()) {
+        Finish(reason == ByeReason::kGameOver ? 0 : 1, ByeText(reason, true));
+      }
+    } else {
+      fault = "a message out of place";
+    }
+    if (!fault.empty()) {
+      AppendBye(ByeReason::kProtocol, output);
+      Finish(1, "the host sent " + fault);
+    }
+  }
+
+  void ReadKeys(std::uint32_t now) {
+    while (!done && device.HasInput()) {
+      InputRecord record{};
+      device.ReadInput(record);
+      if (!IsKeyEvent(record)) {
+        continue;
+      }
+      const std::uint16_t code = KeyCode(record);
+      if (code == vk::kEscape && IsKeyDown(record)) {
+        AppendBye(ByeReason::kLeft, output);
+        Finish(0, "");
+      } else if (settings.role == Role::kGuest && IsGuestKey(code)) {
+        AppendKey(KeyEvent{code, IsKeyDown(record)}, output);
+        lastQueued = now;
+      }
+    }
+    if (!done && device.QuitRequested()) {
+      AppendBye(ByeReason::kLeft, output);
+      Finish(0, "");
+    }
+  }
+
+  void CheckTimes(std::uint32_t now) {
+    if (now - lastHeard > settings.silenceMs) {
+      Finish(1, "the host stopped answering");
+    }
+    if (!done && now - lastQueued >= settings.heartbeatMs) {
+      AppendHeartbeat(output);
+      lastQueued = now;
+    }
+  }
+
+  void Flush() {
+    while (outputSent < output.size()) {
+      const long sent = SendSome(socket, std::span<const std::uint8_t>(output).subspan(outputSent));
+      if (sent == kClosed) {
+        Finish(1, "the host closed the connection");
+      }
+      if (sent <= 0) {
+        break;
+      }
+      outputSent += static_cast<std::size_t>(sent);
+    }
+    if (outputSent == output.size()) {
+      output.clear();
+      outputSent = 0;
+    } else if (output.size() - outputSent > kMaxUnsentBytes) {
+      Finish(1, "the host stopped reading");
+    }
+  }
+
+  static constexpr std::size_t kMaxUnsentBytes = 65536;
+
+  SocketHandle socket;
+  ConsoleDevice& device;
+  const JoinSettings& settings;
+  CellGrid grid{};
+  MessageReader reader;
+  std::vector<std::uint8_t> output;
+  std::size_t outputSent = 0;
+  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kReadBytes);
+  std::uint32_t lastHeard;
+  std::uint32_t lastQueued;
+  JoinOutcome outcome;
+  bool done = false;
+};
+
+}  // namespace
+
+JoinOutcome RunGuest(SocketHandle socket, ConsoleDevice& device, const JoinSettings& settings,
+                     const std::function<std::uint32_t()>& clock, int passMs) {
+  GuestSession session(socket, device, settings, clock());
+  return session.Run(clock, passMs);
+}
+
+}  // namespace torvelkan::net

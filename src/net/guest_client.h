@@ -1,0 +1,41 @@
+// The guest's and the spectator's side: the host's grid drawn on this
+// machine's own console device, and this keyboard's keys sent back.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "console/console_device.h"
+#include "net/messages.h"
+#include "net/socket.h"
+
+namespace torvelkan::net {
+
+struct JoinSettings {
+  std::string host;
+  std::uint16_t port = 0;
+  std::string code;
+  Role role = Role::kGuest;
+  std::uint32_t connectMs = 5000;  // to reach the host and hear its answer
+  std::uint32_t silenceMs = 3000;  // a host heard from no longer is gone
+  std::uint32_t heartbeatMs = 500;
+};
+
+// How a session ended: the status for the program and one line for the player
+// (empty when the player left with Esc).
+struct JoinOutcome {
+  int status = 0;
+  std::string message;
+};
+
+// Connects and greets the host before any console is touched, so a refusal
+// reads as a plain line. On success the socket is returned, non-blocking.
+SocketHandle ConnectToHost(const JoinSettings& settings, std::string& error);
+
+// Runs the session on device until Esc, the host's goodbye, silence or a
+// fault. The clock gives milliseconds; a pass lasts at most passMs.
+JoinOutcome RunGuest(SocketHandle socket, ConsoleDevice& device, const JoinSettings& settings,
+                     const std::function<std::uint32_t()>& clock, int passMs = 2);
+
+}  // namespace torvelkan::net

@@ -1,0 +1,50 @@
+// The host's console device: the player's own device with the network
+// served alongside.
+//
+// It wraps the real device, so the App and the main loop stay as they are:
+// each pass's input check also serves the sockets and hands the guest's keys
+// to the App, and each frame shown here also goes to the guest and the
+// spectators. Until a guest arrives, how to join (and what became of the last
+// connection) is written over the top rows of this screen only; the network
+// always gets the game's grid as drawn.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "console/console_device.h"
+#include "net/host_session.h"
+
+namespace torvelkan::net {
+
+// The blue key a guest's key drives: arrows as W, A, S, D; 0 for none.
+std::uint16_t BlueKeyFor(std::uint16_t guestKey);
+
+// The lines that tell how to join, one per address, at most rows lines.
+std::vector<std::string> JoinLines(const std::vector<std::string>& addresses, std::uint16_t port,
+                                   const std::string& code, std::size_t rows);
+
+class HostDevice final : public ConsoleDevice {
+ public:
+  // Both must outlive the device; the App is attached once it exists.
+  HostDevice(ConsoleDevice& inner, HostSession& session, std::vector<std::string> joinLines);
+
+  void Attach(App& app) { attached = &app; }
+
+  void Present(const CellGrid& cells) override;
+  bool HasInput() override;
+  void ReadInput(InputRecord& record) override { inner.ReadInput(record); }
+  void SetTitle(const char* title) override { inner.SetTitle(title); }
+  bool QuitRequested() override { return inner.QuitRequested(); }
+
+ private:
+  ConsoleDevice& inner;
+  HostSession& session;
+  std::vector<std::string> joinLines;
+  App* attached = nullptr;
+  bool guestWasHere = false;
+  CellGrid withBanner{};
+};
+
+}  // namespace torvelkan::net

@@ -1,0 +1,388 @@
+// The host's side of the network: the listening socket, the guest and the
+// spectators, served without ever waiting.
+#include "net/host_session.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "net/grid_diff.h"
+#include "net/join_code.h"
+
+namespace torvelkan::net {
+
+namespace {
+
+constexpr std::size_t kAcceptsPerService = 16;  // the rest wait for the next pass
+constexpr std::size_t kReadBytes = 4096;        // per connection and pass
+constexpr std::uint32_t kClosingMs = 1000;      // for a last message to leave
+constexpr std::size_t kRememberedAddresses = 256;
+constexpr std::size_t kLogLines = 32;
+constexpr std::uint32_t kLongestBlockMs = 60000;
+
+}  // namespace
+
+HostSession::HostSession(HostSettings given, Clock clockSource)
+    : settings(std::move(given)), clock(std::move(clockSource)) {
+  listener = Listen(settings.address, settings.port);
+  port = LocalPort(listener);
+}
+
+HostSession::~HostSession() {
+  const std::uint32_t now = clock();
+  for (const auto& connection : connections) {
+    if (connection->state == State::kGuest || connection->state == State::kSpectator) {
+      AppendBye(ByeReason::kGameOver, connection->output);
+      Write(*connection, now);
+    }
+    CloseSocket(connection->socket);
+  }
+  CloseSocket(listener);
+}
+
+bool HostSession::GuestConnected() const {
+  return std::any_of(connections.begin(), connections.end(), [](const auto& connection) {
+    return connection->state == State::kGuest && !connection->dead;
+  });
+}
+
+std::size_t HostSession::Spectators() const {
+  return static_cast<std::size_t>(
+      std::count_if(connections.begin(), connections.end(), [](const auto& connection) {
+        return connection->state == State::kSpectator && !connection->dead;
+      }));
+}
+
+std::vector<KeyEvent> HostSession::TakeGuestKeys() { return std::exchange(guestKeys, {}); }
+
+void HostSession::Service() {
+  const std::uint32_t now = clock();
+  polled.clear();
+  polled.push_back(PollEntry{listener, false, false, false});
+  for (const auto& connection : connections) {
+    polled.push_back(PollEntry{connection->socket, Pending(*connection) > 0, false, false});
+  }
+  PollSockets(polled, 0);
+  // Only the connections polled above: accepting comes after.
+  const std::size_t polledConnections = connections.size();
+  for (std::size_t i = 0; i < polledConnections; ++i) {
+    Connection& connection = *connections[i];
+    if (polled[i + 1].readable && !connection.dead) {
+      Read(connection, now);
+    }
+    if (polled[i + 1].writable && !connection.dead) {
+      Write(connection, now);
+    }
+  }
+  if (polled[0].readable) {
+    AcceptWaiting(now);
+  }
+  for (const auto& connection : connections) {
+    if (!connection->dead) {
+      CheckTimes(*connection, now);
+    }
+  }
+  RemoveDead();
+}
+
+void HostSession::Broadcast(const CellGrid& cells) {
+  const std::uint32_t now = clock();
+  bool haveWire = false;
+  CellGrid wire;
+  for (const auto& pointer : connections) {
+    Connection& connection = *pointer;
+    const bool joined = connection.state == State::kGuest || connection.state == State::kSpectator;
+    if (connection.dead || !joined || now - connection.lastFrame < settings.framePeriodMs) {
+      continue;
+    }
+    // A peer that is behind skips frames; the next one it gets carries every
+    // difference from what it last received.
+    if (Pending(connection) > settings.frameSkipBytes) {
+      continue;
+    }
+    if (!haveWire) {
+      wire = WireGrid(cells);
+      haveWire = true;
+    }
+    const std::size_t before = connection.output.size();
+    AppendFrame(connection.shown, wire, connection.output);
+    if (connection.output.size() != before) {
+      connection.lastQueued = now;
+    }
+    connection.shown = wire;
+    connection.lastFrame = now;
+    Write(connection, now);
+  }
+}
+
+void HostSession::AcceptWaiting(std::uint32_t now) {
+  for (std::size_t n = 0; n < kAcceptsPerService; ++n) {
+    std::string address;
+    const SocketHandle socket = Accept(listener, address);
+    if (socket == kNoSocket) {
+      return;
+    }
+    // Unfinished connections (handshakes and goodbyes) are capped: the oldest
+    // makes room, so a flood of idle connections cannot keep a player out.
+    std::size_t unfinished = 0;
+    Connection* oldest = nullptr;
+    for (const auto& connection : connections) {
+      if (!connection->dead &&
+          (connection->state == State::kHandshake || connection->state == State::kClosing)) {
+        ++unfinished;
+        if (oldest == nullptr || now - connection->openedAt > now - oldest->openedAt) {
+          oldest = connection.get();
+        }
+      }
+    }
+    if (unfinished >= settings.maxHandshakes && oldest != nullptr) {
+      oldest->dead = true;
+      Note(oldest->address + ": dropped unfinished to make room");
+    }
+    auto connection = std::make_unique<Connection>();
+    connection->socket = socket;
+    connection->address = std::move(address);
+    connection->openedAt = now;
+    connection->lastHeard = now;
+    connection->lastQueued = now;
+    connections.push_back(std::move(connection));
+  }
+}
+
+void HostSession::Read(Connection& connection, std::uint32_t now) {
+  std::array<std::uint8_t, kReadBytes> buffer{};
+  const long received = ReceiveSome(connection.socket, buffer);
+  if (received == kWouldBlock) {
+    return;
+  }
+  if (received == kClosed) {
+    if (connection.state != State::kClosing) {
+      Note(connection.address + ": connection closed" +
+           (connection.state == State::kGuest ? " (the guest)" : ""));
+    }
+    connection.dead = true;
+    return;
+  }
+  if (connection.state == State::kClosing) {
+    return;  // nothing more is listened to
+  }
+  connection.reader.Feed(
+      std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(received)));
+  Message message;
+  for (;;) {
+    const MessageReader::Result result = connection.reader.Next(message);
+    if (result == MessageReader::Result::kNone) {
+      return;
+    }
+    if (result == MessageReader::Result::kError) {
+      Close(connection, ByeReason::kProtocol, connection.reader.Error());
+      return;
+    }
+    Handle(connection, message, now);
+    if (connection.state == State::kClosing || connection.dead) {
+      return;
+    }
+  }
+}
+
+void HostSession::Handle(Connection& connection, const Message& message, std::uint32_t now) {
+  const auto type = static_cast<MessageType>(message.type);
+  std::string fault;
+  if (connection.state == State::kHandshake) {
+    if (type != MessageType::kHello) {
+      Close(connection, ByeReason::kProtocol, "no greeting first");
+      return;
+    }
+    Hello hello;
+    fault = ParseHello(message.payload, hello);
+    if (fault.empty()) {
+      Greet(connection, hello, now);
+      return;
+    }
+  } else if (type == MessageType::kHeartbeat) {
+    fault = ParseEmpty(message.payload);
+  } else if (type == MessageType::kBye) {
+    ByeReason reason = ByeReason::kLeft;
+    fault = ParseBye(message.payload, reason);
+    if (fault.empty()) {
+      Note(connection.address + ": " + ByeText(reason, false));
+      connection.state = State::kClosing;
+      connection.dead = true;
+      return;
+    }
+  } else if (type == MessageType::kKey && connection.state == State::kGuest) {
+    KeyEvent key;
+    fault = ParseKey(message.payload, key);
+    if (fault.empty() && guestKeys.size() < 256) {
+      guestKeys.push_back(key);
+    }
+  } else {
+    fault = "a message out of place";
+  }
+  if (!fault.empty()) {
+    Close(connection, ByeReason::kProtocol, fault);
+    return;
+  }
+  connection.lastHeard = now;
+}
+
+void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_t now) {
+  if (hello.version != kProtocolVersion) {
+    Refuse(connection, RefuseReason::kVersion,
+           "it speaks protocol version " + std::to_string(hello.version) + ", this game " +
+               std::to_string(kProtocolVersion));
+    return;
+  }
+  Tries& record = TriesOf(connection.address);
+  if (now - record.blockedAt < record.blockMs) {
+    Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes");
+    return;
+  }
+  if (!SameCode(hello.code, settings.code)) {
+    // The first slip costs nothing; each one after doubles the wait.
+    ++record.wrong;
+    if (record.wrong >= 2) {
+      const int doublings = std::min(record.wrong - 2, 6);
+      record.blockedAt = now;
+      record.blockMs = std::min(kLongestBlockMs, 1000u << doublings);
+    }
+    Refuse(connection, RefuseReason::kWrongCode, "wrong code");
+    return;
+  }
+  record.wrong = 0;
+  if (hello.role == Role::kGuest && GuestConnected()) {
+    Refuse(connection, RefuseReason::kGuestTaken, "a guest is already playing");
+    return;
+  }
+  if (hello.role == Role::kSpectator && Spectators() >= settings.maxSpectators) {
+    Refuse(connection, RefuseReason::kFull, "no spectator place left");
+    return;
+  }
+  connection.state = hello.role == Role::kGuest ? State::kGuest : State::kSpectator;
+  connection.lastHeard = now;
+  connection.lastQueued = now;
+  connection.lastFrame = now - settings.framePeriodMs;  // the first frame goes at once
+  AppendWelcome(hello.role, connection.output);
+  Note(connection.address + (hello.role == Role::kGuest ? ": the guest joined" : ": watching"));
+  Write(connection, now);
+}
+
+void HostSession::Refuse(Connection& connection, RefuseReason reason, const std::string& why) {
+  AppendRefuse(net::Refuse{reason, kProtocolVersion}, connection.output);
+  Note(connection.address + ": refused: " + why);
+  connection.state = State::kClosing;
+  connection.openedAt = clock();
+  Write(connection, connection.openedAt);
+}
+
+void HostSession::Close(Connection& connection, ByeReason reason, const std::string& why) {
+  AppendBye(reason, connection.output);
+  Note(connection.address + ": closed: " + why);
+  connection.state = State::kClosing;
+  connection.openedAt = clock();
+  Write(connection, connection.openedAt);
+}
+
+void HostSession::Write(Connection& connection, std::uint32_t /*now*/) {
+  while (Pending(connection) > 0) {
+    const long sent =
+        SendSome(connection.socket,
+                 std::span<const std::uint8_t>(connection.output).subspan(connection.outputSent));
+    if (sent == kWouldBlock) {
+      break;
+    }
+    if (sent == kClosed) {
+      connection.dead = true;
+      return;
+    }
+    connection.outputSent += static_cast<std::size_t>(sent);
+    if (connection.state == State::kGuest) {
+      bytesToGuest += static_cast<std::uint64_t>(sent);
+    }
+  }
+  if (connection.outputSent == connection.output.size()) {
+    connection.output.clear();
+    connection.outputSent = 0;
+  } else if (connection.outputSent > settings.frameSkipBytes) {
+    connection.output.erase(
+        connection.output.begin(),
+        connection.output.begin() + static_cast<std::ptrdiff_t>(connection.outputSent));
+    connection.outputSent = 0;
+  }
+}
+
+void HostSession::CheckTimes(Connection& connection, std::uint32_t now) {
+  switch (connection.state) {
+    case State::kHandshake:
+      if (now - connection.openedAt > settings.handshakeMs) {
+        Note(connection.address + ": no greeting in time");
+        connection.dead = true;
+      }
+      return;
+    case State::kClosing:
+      if (Pending(connection) == 0 || now - connection.openedAt > kClosingMs) {
+        connection.dead = true;
+      }
+      return;
+    case State::kGuest:
+    case State::kSpectator: break;
+  }
+  if (now - connection.lastHeard > settings.silenceMs) {
+    Close(connection, ByeReason::kTimeout, "silent for too long");
+    return;
+  }
+  if (Pending(connection) > settings.maxUnsentBytes) {
+    Note(connection.address + ": too much unsent");
+    connection.dead = true;
+    return;
+  }
+  if (Pending(connection) > settings.frameSkipBytes) {
+    if (!connection.backedUp) {
+      connection.backedUp = true;
+      connection.backedUpSince = now;
+    } else if (now - connection.backedUpSince > settings.stallMs) {
+      Close(connection, ByeReason::kTooSlow, "not reading");
+      return;
+    }
+  } else {
+    connection.backedUp = false;
+  }
+  if (now - connection.lastQueued >= settings.heartbeatMs) {
+    AppendHeartbeat(connection.output);
+    connection.lastQueued = now;
+    Write(connection, now);
+  }
+}
+
+void HostSession::RemoveDead() {
+  const auto end = std::remove_if(connections.begin(), connections.end(), [](const auto& c) {
+    if (c->dead) {
+      CloseSocket(c->socket);
+    }
+    return c->dead;
+  });
+  connections.erase(end, connections.end());
+}
+
+HostSession::Tries& HostSession::TriesOf(const std::string& address) {
+  for (Tries& entry : tries) {
+    if (entry.address == address) {
+      return entry;
+    }
+  }
+  if (tries.size() == kRememberedAddresses) {
+    // The table is bounded: the address seen first is forgotten.
+    tries.pop_front();
+  }
+  tries.push_back(Tries{address, 0, 0, 0});
+  return tries.back();
+}
+
+void HostSession::Note(const std::string& line) {
+  if (log.size() == kLogLines) {
+    log.pop_front();
+  }
+  log.push_back(line);
+}
+
+}  // namespace torvelkan::net

@@ -1,0 +1,94 @@
+// The messages of the game's network protocol and their validated parsing.
+//
+// A client opens with Hello (the magic, the protocol version, the role it asks
+// for and the join code); the host answers Welcome or Refuse. From then on the
+// host sends frames (grid differences) and the guest sends key events; both
+// send heartbeats while they have nothing else to say, and Bye on the way out.
+// Texts never travel: reasons are numbers each side words for itself, so no
+// byte from the network is ever shown as it came.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace torvelkan::net {
+
+inline constexpr std::uint16_t kProtocolVersion = 1;
+inline constexpr std::array<std::uint8_t, 4> kMagic = {'T', 'V', 'K', 'N'};
+inline constexpr std::size_t kMaxCodeLength = 16;
+
+enum class MessageType : std::uint8_t {
+  kHello = 1,
+  kWelcome = 2,
+  kRefuse = 3,
+  kFrame = 4,
+  kKey = 5,
+  kHeartbeat = 6,
+  kBye = 7,
+};
+
+enum class Role : std::uint8_t { kGuest = 1, kSpectator = 2 };
+
+enum class RefuseReason : std::uint8_t {
+  kVersion = 1,       // the protocol versions differ
+  kWrongCode = 2,     // the join code is not the host's
+  kTooManyTries = 3,  // wrong codes from this address: wait before the next try
+  kGuestTaken = 4,    // a guest is already playing
+  kFull = 5,          // every spectator place is taken
+};
+
+enum class ByeReason : std::uint8_t {
+  kLeft = 1,      // the player chose to leave (Esc)
+  kGameOver = 2,  // the host's game has ended
+  kTimeout = 3,   // the other side fell silent
+  kProtocol = 4,  // the other side sent something malformed
+  kTooSlow = 5,   // the other side stopped reading
+};
+
+struct Hello {
+  std::uint16_t version = kProtocolVersion;
+  Role role = Role::kGuest;
+  std::string code;
+};
+
+struct Refuse {
+  RefuseReason reason = RefuseReason::kWrongCode;
+  std::uint16_t hostVersion = kProtocolVersion;
+};
+
+struct KeyEvent {
+  std::uint16_t code = 0;
+  bool down = false;
+};
+
+// The keys a guest may send: the arrows and W, A, S, D.
+bool IsGuestKey(std::uint16_t code);
+// A join code's characters: digits and lower-case letters.
+bool IsCodeCharacter(char c);
+
+// Each appends one whole message to out.
+void AppendHello(const Hello& hello, std::vector<std::uint8_t>& out);
+void AppendWelcome(Role role, std::vector<std::uint8_t>& out);
+void AppendRefuse(const Refuse& refuse, std::vector<std::uint8_t>& out);
+void AppendKey(const KeyEvent& key, std::vector<std::uint8_t>& out);
+void AppendHeartbeat(std::vector<std::uint8_t>& out);
+void AppendBye(ByeReason reason, std::vector<std::uint8_t>& out);
+
+// Each fills its result from a message's payload and returns an empty string,
+// or returns why the payload is malformed. A Hello of another version parses
+// as far as its version, so that the host can say which version it speaks.
+std::string ParseHello(std::span<const std::uint8_t> payload, Hello& hello);
+std::string ParseWelcome(std::span<const std::uint8_t> payload, Role& role);
+std::string ParseRefuse(std::span<const std::uint8_t> payload, Refuse& refuse);
+std::string ParseKey(std::span<const std::uint8_t> payload, KeyEvent& key);
+std::string ParseBye(std::span<const std::uint8_t> payload, ByeReason& reason);
+std::string ParseEmpty(std::span<const std::uint8_t> payload);
+
+// The player's own words for what the other side said.
+std::string RefuseText(const Refuse& refuse);
+std::string ByeText(ByeReason reason, bool fromHost);
+
+}  // namespace torvelkan::net

@@ -1,0 +1,91 @@
+// The program's network modes: hosting a game, joining it, watching it.
+//
+// The host runs the game exactly as without the network: the same App, clock,
+// pacer and loop, with the console device wrapped. Everything that can fail
+// early (the port, the random source, the host's answer) is done before the
+// console is taken, so its message stays readable.
+#include "net/play_over_network.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/main_loop.h"
+#include "common/frame_pacer.h"
+#include "common/tick.h"
+#include "console/console_screen.h"
+#include "console/platform_device.h"
+#include "net/guest_client.h"
+#include "net/host_device.h"
+#include "net/host_session.h"
+#include "net/join_code.h"
+#include "net/socket.h"
+
+namespace torvelkan::net {
+
+namespace {
+
+constexpr std::size_t kJoinRows = 2;
+
+std::uint32_t Now() { return torvelkan::GetTickCount(); }
+
+int Host(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
+  const SocketLibrary sockets;
+  HostSettings settings;
+  settings.address = options.address;
+  settings.port = options.port;
+  settings.code = NewJoinCode();
+  HostSession session(settings, Now);
+  const std::vector<std::string> addresses =
+      options.address.empty() ? LocalAddresses() : std::vector<std::string>{options.address};
+
+  // Takes the console over; given back when destroyed.
+  PlatformDevice device = MakePlatformDevice(deviceOptions);
+  HostDevice host(device, session, JoinLines(addresses, session.Port(), settings.code, kJoinRows));
+  ConsoleScreen screen(host);
+  App app(screen, Now);
+  host.Attach(app);
+  FramePacer pacer(kPassPeriodMicroseconds);
+  RunMainLoop(screen, app, [&pacer] { pacer.Wait(); });
+  return 0;
+}
+
+int Join(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
+  const SocketLibrary sockets;
+  JoinSettings settings;
+  settings.host = options.address;
+  settings.port = options.port;
+  settings.code = options.code;
+  settings.role = options.mode == NetworkOptions::Mode::kWatch ? Role::kSpectator : Role::kGuest;
+  std::string error;
+  const SocketHandle socket = ConnectToHost(settings, error);
+  if (socket == kNoSocket) {
+    std::fprintf(stderr, "torvelkan: %s\n", error.c_str());
+    return 1;
+  }
+  JoinOutcome outcome;
+  {
+    PlatformDevice device = MakePlatformDevice(deviceOptions);
+    device.SetTitle(settings.role == Role::kGuest ? "Torvelkan" : "Torvelkan (watching)");
+    outcome = RunGuest(socket, device, settings, Now);
+  }  // the console is given back before the message
+  if (!outcome.message.empty()) {
+    std::fprintf(stderr, "torvelkan: %s\n", outcome.message.c_str());
+  }
+  return outcome.status;
+}
+
+}  // namespace
+
+int PlayOverNetwork(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
+  switch (options.mode) {
+    case NetworkOptions::Mode::kHost: return Host(options, deviceOptions);
+    case NetworkOptions::Mode::kJoin:
+    case NetworkOptions::Mode::kWatch: return Join(options, deviceOptions);
+    case NetworkOptions::Mode::kNone: break;
+  }
+  return 0;
+}
+
+}  // namespace torvelkan::net

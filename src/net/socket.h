@@ -1,0 +1,75 @@
+// The few socket calls the game needs, the same on POSIX and Winsock.
+//
+// Everything the operating system knows about networking stays in
+// socket_posix.cpp and socket_windows.cpp; the rest of the network code sees
+// handles, byte counts and one-line errors. Sockets are non-blocking once open.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace torvelkan::net {
+
+#ifdef _WIN32
+using SocketHandle = std::uintptr_t;  // SOCKET
+inline constexpr SocketHandle kNoSocket = ~static_cast<SocketHandle>(0);
+#else
+using SocketHandle = int;
+inline constexpr SocketHandle kNoSocket = -1;
+#endif
+
+// Winsock must be started before its first call and stopped after the last;
+// elsewhere this does nothing. One lives as long as any socket.
+class SocketLibrary {
+ public:
+  SocketLibrary();
+  ~SocketLibrary();  // NOLINT(performance-trivially-destructible): Winsock is stopped here
+  SocketLibrary(const SocketLibrary&) = delete;
+  SocketLibrary& operator=(const SocketLibrary&) = delete;
+};
+
+// A listening socket on host (empty: every address, IPv6 and IPv4) and port
+// (0: any free one). Throws std::runtime_error with a one-line reason.
+SocketHandle Listen(const std::string& host, std::uint16_t port);
+std::uint16_t LocalPort(SocketHandle socket);
+
+// What an accepted connection's kernel may hold unsent: a few whole frames.
+inline constexpr int kSendBufferBytes = 32768;
+
+// A waiting connection, or kNoSocket. The peer's address is numeric, IPv4
+// addresses mapped into IPv6 written as IPv4.
+SocketHandle Accept(SocketHandle listener, std::string& peerAddress);
+
+// Connects within timeoutMs; kNoSocket and a one-line reason on failure.
+SocketHandle Connect(const std::string& host, std::uint16_t port, int timeoutMs,
+                     std::string& error);
+
+// Bytes moved (at least 1), kWouldBlock, or kClosed for an orderly end or an error.
+inline constexpr long kWouldBlock = -1;
+inline constexpr long kClosed = -2;
+long SendSome(SocketHandle socket, std::span<const std::uint8_t> bytes);
+long ReceiveSome(SocketHandle socket, std::span<std::uint8_t> buffer);
+
+void CloseSocket(SocketHandle socket);
+
+struct PollEntry {
+  SocketHandle socket = kNoSocket;
+  bool wantWrite = false;
+  bool readable = false;  // also set on an error or hang-up, so that a read finds it
+  bool writable = false;
+};
+
+// Waits at most timeoutMs (0: just looks) for any entry to be ready.
+void PollSockets(std::span<PollEntry> entries, int timeoutMs);
+
+// This machine's addresses another machine could reach it at: IPv4 first,
+// loopback only when there is nothing else.
+std::vector<std::string> LocalAddresses();
+
+// Fills bytes from the system's secure random source; false if it failed.
+bool SecureRandomBytes(std::span<std::uint8_t> bytes);
+
+}  // namespace torvelkan::net

@@ -1,0 +1,382 @@
+// Two terminals on one machine, over loopback: the host's game and a guest (or
+// a spectator) joining it, and every way either side can end.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdlib.h>  // NOLINT(modernize-deprecated-headers): mkstemp is POSIX's
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "e2e/arena_view.h"
+#include "e2e/game_in_terminal.h"
+#include "e2e/tmux_session.h"
+
+namespace torvelkan::e2e {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// One terminal with a shell, its modes noted before the game starts.
+class Player {
+ public:
+  Player() : tmux(SourceDir()) {
+    std::string name = "/tmp/torvelkan-e2e-net-modes-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd >= 0) {
+      close(fd);
+      modes = name;
+    }
+    tmux.Type("stty -a > " + ShellQuote(modes) + " && echo SHELL-IS-HERE");
+    EXPECT_TRUE(tmux.WaitForText("SHELL-IS-HERE", seconds(10)));
+  }
+  ~Player() { unlink(modes.c_str()); }
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  void Start(const std::string& arguments) {
+    tmux.Type(ShellQuote(GameBinary()) + " " + arguments);
+  }
+
+  // The game has ended: the shell's screen and cursor are back with the same
+  // modes, the status is the one given and the last line said what happened.
+  void ExpectBack(int status, const std::string& message) {
+    Screen screen;
+    ASSERT_TRUE(
+        tmux.WaitFor([this](const Screen&) { return tmux.Display("#{alternate_on}") == "0"; },
+                     seconds(10), &screen))
+        << screen.Dump();
+    tmux.Type("echo GAME-ENDED-$?");
+    ASSERT_TRUE(tmux.WaitForText("GAME-ENDED-" + std::to_string(status), seconds(10), &screen))
+        << screen.Dump();
+    if (!message.empty()) {
+      EXPECT_TRUE(screen.Contains("torvelkan: " + message)) << screen.Dump();
+    }
+    EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
+    tmux.Type("stty -a | cmp -s - " + ShellQuote(modes) +
+              " && echo MODES-SAME || echo MODES-DIFFER");
+    ASSERT_TRUE(tmux.WaitFor(
+        [](const Screen& s) { return s.Contains("MODES-SAME") || s.Contains("MODES-DIFFER"); },
+        seconds(5), &screen));
+    EXPECT_TRUE(screen.Contains("MODES-SAME")) << screen.Dump();
+  }
+
+  void Kill() const { TmuxSession::Host("pkill -KILL -P " + tmux.Display("#{pane_pid}")); }
+
+  TmuxSession tmux;
+  std::string modes;
+};
+
+bool Waiting(const Screen& screen) { return screen.Contains("Waiting for a guest"); }
+
+// A relay in the middle: every byte, either way, is held 50 ms and sent on
+// by itself, so the game's messages arrive late and in one-byte pieces.
+class SlowRelay {
+ public:
+  explicit SlowRelay(int upstreamPort) : upstream(upstreamPort) {
+    listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(listen(listener, 4), 0);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    thread = std::thread([this] { Run(); });
+  }
+  ~SlowRelay() {
+    stop = true;
+    thread.join();
+    for (const int fd : {listener, client, server}) {
+      if (fd >= 0) {
+        close(fd);
+      }
+    }
+  }
+  SlowRelay(const SlowRelay&) = delete;
+  SlowRelay& operator=(const SlowRelay&) = delete;
+
+  int port = 0;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  struct Held {
+    Clock::time_point due;
+    char byte;  // cppcheck-suppress unusedStructMember ; sent by Give
+  };
+
+  void Run() {
+    while (!stop) {
+      pollfd fds[3] = {{listener, POLLIN, 0}, {client, POLLIN, 0}, {server, POLLIN, 0}};
+      poll(fds, 3, 2);
+      if (client < 0 && (fds[0].revents & POLLIN) != 0) {
+        client = accept(listener, nullptr, nullptr);
+        server = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<std::uint16_t>(upstream));
+        if (connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+          ADD_FAILURE() << "the relay cannot reach the host";
+        }
+        fcntl(client, F_SETFL, O_NONBLOCK);
+        fcntl(server, F_SETFL, O_NONBLOCK);
+      }
+      Take(fds[1], client, toServer);
+      Take(fds[2], server, toClient);
+      Give(server, toServer);
+      Give(client, toClient);
+    }
+  }
+
+  void Take(const pollfd& ready, int fd, std::deque<Held>& queue) {
+    if (fd < 0 || (ready.revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+      return;
+    }
+    char buffer[4096];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    const auto due = Clock::now() + milliseconds(50);
+    for (ssize_t i = 0; i < n; ++i) {
+      queue.push_back(Held{due, buffer[i]});
+    }
+    if (n == 0) {  // that side closed: so does the other, once its bytes are out
+      closing = true;
+    }
+  }
+
+  void Give(int fd, std::deque<Held>& queue) {
+    while (fd >= 0 && !queue.empty() && queue.front().due <= Clock::now()) {
+      if (send(fd, &queue.front().byte, 1, MSG_NOSIGNAL) != 1) {
+        return;
+      }
+      queue.pop_front();
+    }
+    if (closing && toServer.empty() && toClient.empty() && client >= 0) {
+      shutdown(client, SHUT_RDWR);
+      shutdown(server, SHUT_RDWR);
+    }
+  }
+
+  int upstream;
+  int listener = -1;
+  int client = -1;
+  int server = -1;
+  bool closing = false;
+  std::deque<Held> toServer;
+  std::deque<Held> toClient;
+  std::atomic<bool> stop{false};
+  std::thread thread;
+};
+
+class Network : public ::testing::Test {
+ protected:
+  // The host listens on loopback on a free port and shows how to join.
+  void StartHost() {
+    host.Start("--host 127.0.0.1:0");
+    Screen screen;
+    ASSERT_TRUE(host.tmux.WaitFor(Waiting, seconds(10), &screen)) << screen.Dump();
+    // "... --join 127.0.0.1:PORT CODE"
+    const std::string line = screen.lines.size() > 1 ? screen.lines[1] : "";
+    const std::string marker = "--join 127.0.0.1:";
+    const std::size_t at = line.find(marker);
+    ASSERT_NE(at, std::string::npos) << screen.Dump();
+    std::istringstream rest(line.substr(at + marker.size()));
+    ASSERT_TRUE(rest >> port >> code) << screen.Dump();
+    ASSERT_GT(port, 0) << screen.Dump();
+  }
+
+  // From the notice through the logo to the menu, on the host's keyboard.
+  void HostToMenu() {
+    Screen screen;
+    ASSERT_TRUE(host.tmux.WaitFor([](const Screen& s) { return !s.Contains("Alt + Enter"); },
+                                  seconds(15), &screen));
+    host.tmux.Keys({"x"});
+    ASSERT_TRUE(host.tmux.WaitFor(FreshMenu, seconds(10), &screen)) << screen.Dump();
+  }
+
+  // The fight's countdown is over on both screens.
+  void HostFights(Player& other) {
+    host.tmux.Keys({"Enter"});
+    Screen screen;
+    ASSERT_TRUE(host.tmux.WaitFor([](const Screen& s) { return BodyOf(s, kBlueBody).column >= 0; },
+                                  seconds(10), &screen, true))
+        << screen.Dump();
+    ASSERT_TRUE(other.tmux.WaitFor([](const Screen& s) { return BodyOf(s, kBlueBody).column >= 0; },
+                                   seconds(10), &screen, true))
+        << screen.Dump();
+    std::this_thread::sleep_for(milliseconds(3300));  // the countdown swallows keys
+  }
+
+  void Join(Player& player, const std::string& mode = "--join", int atPort = 0) {
+    player.Start(mode + " 127.0.0.1:" + std::to_string(atPort != 0 ? atPort : port) + " " + code);
+  }
+
+  // Taps a key on the guest until blue's column has moved by at least cells
+  // the given way on both screens; bounded in taps.
+  void WalkBlue(const std::string& key, int direction, Player& guest) const {
+    const int start = BodyOf(host.tmux.Capture(true), kBlueBody).column;
+    ASSERT_GE(start, 0);
+    const auto moved = [start, direction](const Screen& s) {
+      const int column = BodyOf(s, kBlueBody).column;
+      return column >= 0 && (column - start) * direction >= 3;
+    };
+    bool both = false;
+    for (int tap = 0; tap < 30 && !both; ++tap) {
+      guest.tmux.Keys({key});
+      std::this_thread::sleep_for(milliseconds(100));
+      both = moved(guest.tmux.Capture(true)) && moved(host.tmux.Capture(true));
+    }
+    EXPECT_TRUE(both) << key << "\nhost:\n"
+                      << host.tmux.Capture(true).Dump() << "\nguest:\n"
+                      << guest.tmux.Capture(true).Dump();
+  }
+
+  Player host;
+  int port = 0;
+  std::string code;
+};
+
+TEST_F(Network, TheGuestsLeftAndDWalkBlueOnBothScreensAndEitherSideLeavesCleanly) {
+  Player guest;
+  ASSERT_NO_FATAL_FAILURE(StartHost());
+  ASSERT_NO_FATAL_FAILURE(HostToMenu());
+  Join(guest);
+  Screen screen;
+  ASSERT_TRUE(host.tmux.WaitFor([](const Screen& s) { return !Waiting(s); }, seconds(10), &screen))
+      << screen.Dump();
+  ASSERT_TRUE(guest.tmux.WaitFor(FreshMenu, seconds(10), &screen)) << screen.Dump();
+  ASSERT_NO_FATAL_FAILURE(HostFights(guest));
+  WalkBlue("Left", -1, guest);
+  WalkBlue("d", 1, guest);
+  guest.tmux.Keys({"Escape"});
+  guest.ExpectBack(0, "");
+  ASSERT_TRUE(host.tmux.WaitFor(Waiting, seconds(10), &screen)) << screen.Dump();
+  host.tmux.Keys({"Escape"});
+  ASSERT_TRUE(host.tmux.WaitFor(FreshMenu, seconds(10), &screen)) << screen.Dump();
+  host.tmux.Keys({"Escape"});
+  host.ExpectBack(0, "");
+}
+
+TEST_F(Network, AWrongCodeIsRefusedBeforeTheTerminalIsTaken) {
+  Player guest;
+  ASSERT_NO_FATAL_FAILURE(StartHost());
+  guest.Start("--join 127.0.0.1:" + std::to_string(port) + " zzzz2222");
+  guest.ExpectBack(1, "the host refused the join code");
+  Screen screen;
+  EXPECT_TRUE(host.tmux.WaitFor(Waiting, seconds(5), &screen)) << screen.Dump();
+  EXPECT_TRUE(host.tmux.WaitForText("127.0.0.1: refused: wrong code", seconds(5), &screen))
+      << "the host is told as well\n"
+      << screen.Dump();
+  host.Kill();
+}
+
+TEST_F(Network, AGuestKilledMidFightLeavesTheHostPlayingWithBlueBackToTheAi) {
+  Player guest;
+  ASSERT_NO_FATAL_FAILURE(StartHost());
+  ASSERT_NO_FATAL_FAILURE(HostToMenu());
+  Join(guest);
+  Screen screen;
+  ASSERT_TRUE(host.tmux.WaitFor([](const Screen& s) { return !Waiting(s); }, seconds(10), &screen));
+  ASSERT_NO_FATAL_FAILURE(HostFights(guest));
+  guest.Kill();
+  // Silence for three seconds drops it; the kernel's reset is quicker still.
+  const auto killed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(host.tmux.WaitFor(Waiting, seconds(10), &screen)) << screen.Dump();
+  EXPECT_LT(std::chrono::steady_clock::now() - killed, milliseconds(3500));
+  // The host plays on: red walks on the host's own Left.
+  const int red = BodyOf(host.tmux.Capture(true), kRedBody).column;
+  bool walked = false;
+  for (int tap = 0; tap < 30 && !walked; ++tap) {
+    host.tmux.Keys({"Left"});
+    std::this_thread::sleep_for(milliseconds(100));
+    walked = BodyOf(host.tmux.Capture(true), kRedBody).column <= red - 3;
+  }
+  EXPECT_TRUE(walked);
+  host.Kill();
+}
+
+TEST_F(Network, AHostKilledGivesTheGuestsTerminalBackWithItsMessage) {
+  Player guest;
+  ASSERT_NO_FATAL_FAILURE(StartHost());
+  Join(guest);
+  Screen screen;
+  ASSERT_TRUE(host.tmux.WaitFor([](const Screen& s) { return !Waiting(s); }, seconds(10), &screen));
+  ASSERT_TRUE(
+      guest.tmux.WaitFor([](const Screen& s) { return s.Contains("fps"); }, seconds(10), &screen));
+  host.Kill();
+  guest.ExpectBack(1, "the host closed the connection");
+}
+
+// Rows 3 and on: above them the host shows how to join while no guest is in.
+bool SameArena(const Screen& a, const Screen& b) {
+  if (a.cells.size() < 50 || b.cells.size() < 50) {
+    return false;
+  }
+  for (int row = 3; row < 50; ++row) {
+    for (int column = 0; column < 80; ++column) {
+      const ScreenCell x = a.At(row, column);
+      const ScreenCell y = b.At(row, column);
+      if (x.glyph != y.glyph || x.foreground != y.foreground || x.background != y.background) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+TEST_F(Network, ASpectatorSeesTheSameGrid) {
+  Player spectator;
+  ASSERT_NO_FATAL_FAILURE(StartHost());
+  ASSERT_NO_FATAL_FAILURE(HostToMenu());
+  host.tmux.Keys({"Down"});  // the readme: it stands still
+  host.tmux.Keys({"Enter"});
+  Join(spectator, "--watch");
+  Screen screen;
+  ASSERT_TRUE(spectator.tmux.WaitFor(
+      [this](const Screen& s) { return SameArena(s, host.tmux.Capture(true)); }, seconds(10),
+      &screen, true))
+      << screen.Dump() << "\nhost:\n"
+      << host.tmux.Capture(true).Dump();
+  EXPECT_TRUE(host.tmux.Capture().Contains("Waiting for a guest")) << "a spectator is no guest";
+  spectator.tmux.Keys({"Left", "d", "Escape"});
+  spectator.ExpectBack(0, "");
+  host.Kill();
+}
+
+TEST_F(Network, ThroughARelayThatDelaysAndSplitsEveryByteAllStillHolds) {
+  Player guest;
+  ASSERT_NO_FATAL_FAILURE(StartHost());
+  const SlowRelay relay(port);
+  ASSERT_NO_FATAL_FAILURE(HostToMenu());
+  Join(guest, "--join", relay.port);
+  Screen screen;
+  ASSERT_TRUE(host.tmux.WaitFor([](const Screen& s) { return !Waiting(s); }, seconds(10), &screen))
+      << screen.Dump();
+  ASSERT_TRUE(guest.tmux.WaitFor(FreshMenu, seconds(10), &screen)) << screen.Dump();
+  ASSERT_NO_FATAL_FAILURE(HostFights(guest));
+  WalkBlue("Left", -1, guest);
+  // Standing still, the two screens agree cell for cell.
+  ASSERT_TRUE(
+      guest.tmux.WaitFor([this](const Screen& s) { return SameArena(s, host.tmux.Capture(true)); },
+                         seconds(10), &screen, true))
+      << screen.Dump();
+  guest.tmux.Keys({"Escape"});
+  guest.ExpectBack(0, "");
+  ASSERT_TRUE(host.tmux.WaitFor(Waiting, seconds(10), &screen)) << screen.Dump();
+  host.Kill();
+}
+
+}  // namespace
+}  // namespace torvelkan::e2e
