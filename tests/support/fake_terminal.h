@@ -129,8 +129,9 @@ class Responder {
  public:
   struct Kind {
     bool kitty = true;
-    // After each pop of the keyboard flags, the release of the Esc that
-    // ended the game arrives, before the answer to anything asked after.
+    // After each pop of the keyboard flags (or win32-input-mode turned off),
+    // the release of the Esc that ended the game arrives, before the answer
+    // to anything asked after.
     bool lateRelease = false;
   };
   Responder(FakeTerminal& terminal, Kind kind)
@@ -204,7 +205,8 @@ class Responder {
       const std::size_t flags = seen.find("\x1b[?u", scanned);
       const std::size_t attributes = seen.find("\x1b[c", scanned);
       const std::size_t pop = seen.find("\x1b[<u", scanned);
-      const std::size_t first = std::min({flags, attributes, pop});
+      const std::size_t win32Off = seen.find("\x1b[?9001l", scanned);
+      const std::size_t first = std::min({flags, attributes, pop, win32Off});
       if (first == std::string::npos) {
         return scanned;
       }
@@ -218,6 +220,11 @@ class Responder {
           terminal.Type("\x1b[27;1:3u");
         }
         scanned = pop + 4;
+      } else if (first == win32Off) {
+        if (kind.lateRelease) {
+          terminal.Type("\x1b[27;1;27;0;0;1_");
+        }
+        scanned = win32Off + 8;
       } else {
         terminal.Type("\x1b[?62;22c");
         scanned = attributes + 3;

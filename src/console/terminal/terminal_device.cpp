@@ -131,9 +131,10 @@ RestorePlan TerminalDevice::Plan() const {
   plan.saved = saved;
   plan.taken = takenModes;
   plan.SetBytes(RestoreBytes());
-  // Key reports can be on their way only while the keyboard flags are pushed;
-  // elsewhere the flush of the modes throws away whatever was typed.
-  plan.drain = kitty && answersAttributes;
+  // Key reports can be on their way only while the keyboard flags are pushed,
+  // or win32-input-mode is on in a terminal that took it; elsewhere the flush
+  // of the modes throws away whatever was typed.
+  plan.drain = (kitty || win32Reports) && answersAttributes;
   // The Linux console's keyboard, while it reports raw key codes.
   plan.keyboardMode = vt.SavedMode();
   plan.keyboardFd = vt.Fd();
@@ -438,6 +439,14 @@ void TerminalDevice::Decode(const unsigned char* bytes, std::size_t size, std::u
 void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   if (input.kind != TerminalInput::Kind::kKey) {
     return;  // a late answer to the start's questions
+  }
+  if (win32Asked && input.actionReported && !win32Reports) {
+    // The terminal took win32-input-mode: from now on its key reports can be
+    // on their way when the mode is turned off, so giving back reads them away.
+    win32Reports = true;
+    if (taken) {
+      ArmRestore();
+    }
   }
   const bool down = input.action != KeyAction::kRelease;
   if (down && (input.modifiers & kModControl) != 0) {

@@ -107,8 +107,9 @@ class TerminalDevice final : public ConsoleDevice {
   bool taken = false;
   bool kitty = false;
   bool answersAttributes = false;
-  bool win32Asked = false;  // CSI ? 9001 h sent: undone on the way out
-  bool rawConsole = false;  // a Linux console whose raw keyboard the device uses
+  bool win32Asked = false;    // CSI ? 9001 h sent: undone on the way out
+  bool win32Reports = false;  // and the terminal reports keys that way
+  bool rawConsole = false;    // a Linux console whose raw keyboard the device uses
   int columns = 80;
   int rows = 50;
   std::string title;
