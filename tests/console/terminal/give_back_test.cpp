@@ -196,7 +196,7 @@ class GiveBack : public ::testing::TestWithParam<Case> {
 };
 
 bool ConsoleInMode(int mode) {
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (console->mode != mode && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(2ms);
   }
@@ -229,6 +229,7 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
   struct Reaper {
     pid_t shell;
     pid_t game;
+    void Forget() { shell = 0; }  // waited for: nothing left to reap
     ~Reaper() {
       if (game > 0 && shell > 0) {
         kill(game, SIGKILL);
@@ -284,13 +285,13 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
   }
   int shellStatus = 0;
   EXPECT_EQ(waitpid(shell, &shellStatus, 0), shell);
-  reaper.shell = 0;  // waited for: nothing left to reap
+  reaper.Forget();
   close(status[0]);
   close(command[1]);
   close(guardianPipe[0]);
 
   // The guardian is gone with the game (having given back, after a kill).
-  const auto deadline = std::chrono::steady_clock::now() + 3s;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
   while (!Gone(guardian) && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(2ms);
   }
