@@ -4,7 +4,9 @@
 // sent. Whatever they are, every event is well formed, no event comes from
 // nothing, and the pieces do not matter: bytes that follow each other within the escape
 // wait decode as if they had come at once, and once a wait has run out what
-// follows decodes as it would on a fresh decoder.
+// follows decodes as it would on a fresh decoder. A paste waits longer for
+// its end, and whatever it holds, the decoder never keeps more than a few of
+// its bytes.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +21,7 @@ namespace torvelkan {
 namespace {
 
 constexpr std::uint32_t kWait = InputDecoder::kEscapeWaitMs;
+constexpr std::uint32_t kPasteWait = InputDecoder::kPasteWaitMs;
 
 void Require(bool holds, const char* what) {
   if (!holds) {
@@ -54,7 +57,7 @@ void RequireWellFormed(const TerminalInput& input) {
 void DecodeAtOnce(const unsigned char* bytes, std::size_t size, std::vector<TerminalInput>& out) {
   InputDecoder decoder;
   decoder.Feed(bytes, size, 0, out);
-  decoder.Flush(kWait, out);
+  decoder.Flush(decoder.Pasting() ? kPasteWait : kWait, out);
   Require(!decoder.Waiting(), "bytes still wait after the escape wait");
 }
 
@@ -90,16 +93,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t piece = std::min(kPieces[steer & 0x0Fu], size - at);
     decoder.Feed(bytes + at, piece, now, events);
     at += piece;
+    if (decoder.Pasting()) {
+      Require(decoder.PendingBytes() <= 5, "a paste kept in memory");
+    }
     const std::uint32_t gap = kGaps[(steer >> 4) & 0x03u];
     now += gap;
     decoder.Flush(now, events);
+    if (gap >= kWait && decoder.Pasting()) {
+      Require(gap < kPasteWait, "a paste still waits after the paste wait");
+      continue;  // the paste goes on: the burst with it
+    }
     if (gap >= kWait) {
       Require(!decoder.Waiting(), "bytes still wait after the escape wait");
       DecodeAtOnce(bytes + burst, at - burst, expected);
       burst = at;
     }
   }
-  decoder.Flush(now + kWait, events);
+  decoder.Flush(now + (decoder.Pasting() ? kPasteWait : kWait), events);
   Require(!decoder.Waiting(), "bytes still wait after the escape wait");
   DecodeAtOnce(bytes + burst, size - burst, expected);
 

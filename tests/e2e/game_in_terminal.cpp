@@ -30,14 +30,30 @@ GameInTerminal::~GameInTerminal() {
 }
 
 void GameInTerminal::StartGame(const std::string& directory, const std::string& options) {
+  StartCommand(directory, ShellQuote(binary) + (options.empty() ? "" : " " + options));
+}
+
+void GameInTerminal::StartCommand(const std::string& directory, const std::string& command) {
   ASSERT_FALSE(modesFile.empty()) << "no file for the terminal modes";
+  // A title of the shell's own, which the game must put back.
   tmux.Type("cd " + ShellQuote(directory) + " && stty -a > " + ShellQuote(modesFile) +
-            " && echo SHELL-IS-HERE");
+            R"( && printf '\033]2;the shell\033\\' && echo SHELL-IS-HERE)");
   ASSERT_TRUE(tmux.WaitForText("SHELL-IS-HERE", seconds(10)));
-  tmux.Type(ShellQuote(binary) + (options.empty() ? "" : " " + options));
+  EXPECT_TRUE(tmux.WaitFor(
+      [this](const Screen&) { return tmux.Display("#{pane_title}") == "the shell"; }, seconds(10)));
+  titleBefore = tmux.Display("#{pane_title}");
+  tmux.Type(command);
+  WaitForTheGameOnScreen();
+}
+
+void GameInTerminal::WaitForTheGameOnScreen() {
   Screen screen;
-  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(25, 35, 11) == "Alt + Enter"; },
-                           seconds(10), &screen))
+  ASSERT_TRUE(tmux.WaitFor(
+      [](const Screen& s) {
+        return s.Text(25, 35, 11) == "Alt + Enter" ||
+               s.Text(0, 0, 8).find("fps") != std::string::npos;
+      },
+      seconds(10), &screen))
       << screen.Dump();
 }
 
@@ -67,6 +83,9 @@ void GameInTerminal::ExpectTerminalBack(int status) {
   EXPECT_FALSE(screen.Contains("Alt + Enter")) << screen.Dump();
   EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
   EXPECT_EQ(tmux.Display("#{alternate_on}"), "0");
+  EXPECT_TRUE(tmux.WaitFor(
+      [this](const Screen&) { return tmux.Display("#{pane_title}") == titleBefore; }, seconds(5)))
+      << "the title is " << tmux.Display("#{pane_title}");
   tmux.Type("stty -a | cmp -s - " + ShellQuote(modesFile) +
             " && echo MODES-SAME || echo MODES-DIFFER");
   ASSERT_TRUE(tmux.WaitFor(

@@ -19,9 +19,15 @@ class GameInTerminal : public ::testing::Test {
   GameInTerminal();
   ~GameInTerminal() override;
 
-  // Notes the terminal modes, then starts the game in directory (where it
-  // looks for Readme.txt) with the options given and waits for its start-up notice.
+  // Notes the terminal modes and the window title, then starts the game in
+  // directory (where it looks for Readme.txt) with the options given and
+  // waits for its start-up notice.
   void StartGame(const std::string& directory = SourceDir(), const std::string& options = "");
+  // The same, with a shell command of its own that runs the game.
+  void StartCommand(const std::string& directory, const std::string& command);
+
+  // Waits for the notice, or for the frame counter once past it.
+  void WaitForTheGameOnScreen();
 
   // From the notice through the logo (any key) to the main menu.
   void GoToMenu();
@@ -30,8 +36,8 @@ class GameInTerminal : public ::testing::Test {
   void Signal(const std::string& name);
 
   // Once the game has ended: the shell's screen is back with the cursor, the
-  // terminal modes are the same as before the start, and the shell reports
-  // the game's status (0, or 128 and the signal).
+  // terminal modes and the window title are the same as before the start,
+  // and the shell reports the game's status (0, or 128 and the signal).
   void ExpectTerminalBack(int status);
 
   TmuxSession tmux;
@@ -40,6 +46,7 @@ class GameInTerminal : public ::testing::Test {
 
  private:
   std::string modesFile;  // the terminal modes before the game, removed with the fixture
+  std::string titleBefore;
 };
 
 // The main menu with its first entry highlighted, as a fresh menu shows it.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "e2e/game_in_terminal.h"
@@ -29,6 +30,27 @@ class WaysOut : public GameInTerminal {
     EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
   }
 };
+
+// The state letter of a process ("T" when stopped), or "" once it is gone.
+std::string ProcessState(const std::string& pid) {
+  std::ifstream stat("/proc/" + pid + "/stat");
+  std::string pidText;
+  std::string name;
+  std::string state;
+  if (!(stat >> pidText >> name >> state)) {
+    return "";
+  }
+  return state;
+}
+
+// The pid of the running game (its binary's process in the pane's session).
+std::string GamePid(const TmuxSession& tmux) {
+  std::string pid = TmuxSession::Host("pgrep -s " + tmux.Display("#{pane_pid}") + " -x torvelkan");
+  while (!pid.empty() && (pid.back() == '\n')) {
+    pid.pop_back();
+  }
+  return pid.find('\n') == std::string::npos ? pid : "";
+}
 
 // A directory of its own, removed with everything in it.
 class ScratchDirectory {
@@ -93,6 +115,103 @@ TEST_F(WaysOut, CtrlZThenKillOfTheStoppedGame) {
   tmux.Type("kill %1");
   tmux.Type("fg");  // the shell here does not wake a stopped job it kills
   ExpectTerminalBack(143);
+}
+
+// The guardian gives the terminal back when the game is killed outright.
+TEST_F(WaysOut, SigkillInAMatch) {
+  StartGame();
+  GoToMenu();
+  tmux.Keys({"Enter"});
+  Screen screen;
+  ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return !FreshMenu(s); }, seconds(10), &screen))
+      << screen.Dump();
+  Signal("KILL");
+  ExpectTerminalBack(137);
+}
+
+// A stop and a continue from outside: the game, continued in the background
+// after the shell took the terminal back, waits for fg, then runs on. (In
+// bash, which puts its own modes back when a job stops: a shell that does not
+// would read the game's raw modes as the end of its input.)
+TEST_F(WaysOut, StopAndContinueFromOutsideThenForeground) {
+  tmux.Type("exec bash --norc --noprofile");
+  StartGame();
+  Signal("STOP");
+  Screen screen;
+  ASSERT_TRUE(tmux.WaitForText("Stopped", seconds(10), &screen)) << screen.Dump();
+  Signal("CONT");
+  ASSERT_TRUE(tmux.WaitFor([this](const Screen&) { return ProcessState(GamePid(tmux)) == "T"; },
+                           seconds(10), &screen))
+      << "stopped again, waiting for the foreground\n"
+      << screen.Dump();
+  tmux.Type("fg");
+  ASSERT_TRUE(tmux.WaitFor([this](const Screen&) { return tmux.Display("#{alternate_on}") == "1"; },
+                           seconds(10), &screen))
+      << screen.Dump();
+  WaitForTheGameOnScreen();
+  tmux.Keys({"Escape"});
+  ExpectTerminalBack(0);
+}
+
+// Started in the background, it takes nothing until fg.
+TEST_F(WaysOut, StartedInTheBackgroundThenForeground) {
+  StartCommand(SourceDir(), ShellQuote(GameBinary()) + " & fg");
+  tmux.Keys({"Escape"});
+  ExpectTerminalBack(0);
+}
+
+// Launched by a shell script, as distributions often ship games: every Ctrl+Z
+// stops the game with the shell's screen back, and every fg brings it back.
+TEST_F(WaysOut, CtrlZAndFgThroughALauncherScript) {
+  const std::string launcher = "/tmp/torvelkan-e2e-launcher-" + std::to_string(getpid());
+  {
+    std::ofstream script(launcher);
+    script << "#!/bin/sh\n" << ShellQuote(GameBinary()) << "\n";
+  }
+  ASSERT_EQ(chmod(launcher.c_str(), 0755), 0);
+  StartCommand(SourceDir(), ShellQuote(launcher));
+  const std::string game = GamePid(tmux);
+  ASSERT_FALSE(game.empty());
+  Screen screen;
+  for (int round = 0; round < 20; ++round) {
+    tmux.Keys({"C-z"});
+    ASSERT_TRUE(tmux.WaitFor(
+        [&](const Screen&) {
+          return ProcessState(game) == "T" && tmux.Display("#{alternate_on}") == "0";
+        },
+        seconds(10), &screen))
+        << "round " << round << "\n"
+        << screen.Dump();
+    if (round == 10) {
+      // Twenty rounds scroll the screen: the shell's own line is made again.
+      tmux.Type("clear; echo SHELL-IS-HERE");
+      ASSERT_TRUE(tmux.WaitForText("SHELL-IS-HERE", seconds(10), &screen)) << screen.Dump();
+    }
+    tmux.Type("fg");
+    ASSERT_TRUE(tmux.WaitFor(
+        [&](const Screen&) {
+          return ProcessState(game) != "T" && tmux.Display("#{alternate_on}") == "1";
+        },
+        seconds(10), &screen))
+        << "round " << round << "\n"
+        << screen.Dump();
+  }
+  WaitForTheGameOnScreen();
+  tmux.Keys({"Escape"});
+  ExpectTerminalBack(0);
+  std::filesystem::remove(launcher);
+}
+
+// Under setsid the terminal is not the game's controlling terminal: it says so
+// in one line and ends with status 1, touching nothing.
+TEST_F(WaysOut, RefusedWithoutAControllingTerminal) {
+  tmux.Type("setsid -w " + ShellQuote(GameBinary()) + "; echo GAME-ENDED-$?");
+  Screen screen;
+  ASSERT_TRUE(tmux.WaitForText("GAME-ENDED-1", seconds(10), &screen)) << screen.Dump();
+  EXPECT_TRUE(screen.Contains("torvelkan: ") && screen.Contains("controlling terminal"))
+      << screen.Dump();
+  EXPECT_EQ(tmux.Display("#{alternate_on}"), "0");
+  EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
 }
 
 TEST_F(WaysOut, EscInTheMenu) {

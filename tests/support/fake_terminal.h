@@ -14,7 +14,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "console/terminal/terminal_device.h"
@@ -85,6 +88,7 @@ class FakeTerminal {
     settings.inputFd = slave;
     settings.outputFd = slave;
     settings.endBySignal = false;
+    settings.mustBeControllingTerminal = false;  // the test's own terminal is elsewhere
     return settings;
   }
 
@@ -113,6 +117,124 @@ class Answerer {
   std::atomic<bool> answered{false};
 
  private:
+  std::thread thread;
+};
+
+// A terminal that keeps answering on its own thread for as long as it lives,
+// as a kitty-protocol terminal does (or an ordinary one, without the flags
+// reply): every device attributes request gets its answer, and, like a real
+// one, it may have a key report on its way when the keyboard flags are popped.
+// It keeps the transcript of everything the program sent.
+class Responder {
+ public:
+  struct Kind {
+    bool kitty = true;
+    // After each pop of the keyboard flags (or win32-input-mode turned off),
+    // the release of the Esc that ended the game arrives, before the answer
+    // to anything asked after.
+    bool lateRelease = false;
+  };
+  Responder(FakeTerminal& terminal, Kind kind)
+      : thread([this, &terminal, kind] { Run(terminal, kind); }) {}
+  ~Responder() {
+    stop = true;
+    thread.join();
+  }
+  Responder(const Responder&) = delete;
+  Responder& operator=(const Responder&) = delete;
+
+  std::string Transcript() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return transcript;
+  }
+  std::size_t Count(std::string_view text) {
+    const std::string all = Transcript();
+    std::size_t count = 0;
+    for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+  // Waits until the text has been sent at least count times.
+  bool AwaitCount(std::string_view text, std::size_t count,
+                  std::chrono::milliseconds timeout = 3000ms) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (Count(text) < count) {
+      if (std::chrono::steady_clock::now() >= deadline) {
+        return false;
+      }
+      std::this_thread::sleep_for(2ms);
+    }
+    return true;
+  }
+
+ private:
+  void Run(FakeTerminal& terminal, Kind kind) {
+    std::size_t scanned = 0;
+    std::string seen;
+    while (!stop) {
+      pollfd p{terminal.master, POLLIN, 0};
+      if (poll(&p, 1, 5) <= 0) {
+        continue;
+      }
+      char buffer[4096];
+      const ssize_t n = read(terminal.master, buffer, sizeof buffer);
+      if (n <= 0) {
+        continue;
+      }
+      seen.append(buffer, static_cast<std::size_t>(n));
+      {
+        const std::lock_guard<std::mutex> lock(mutex);
+        transcript.append(buffer, static_cast<std::size_t>(n));
+      }
+      scanned = Answer(terminal, kind, seen, scanned);
+      // Keeps the tail, in case a request is cut off at the end.
+      if (seen.size() > 64 && scanned > 8) {
+        const std::size_t drop = std::min(scanned, seen.size() - 8);
+        seen.erase(0, drop);
+        scanned -= drop;
+      }
+    }
+  }
+
+  // Answers in the order asked; a request cut in two is answered once whole.
+  // Returns where the requests not answered yet may begin.
+  static std::size_t Answer(const FakeTerminal& terminal, Kind kind, const std::string& seen,
+                            std::size_t scanned) {
+    for (;;) {
+      const std::size_t flags = seen.find("\x1b[?u", scanned);
+      const std::size_t attributes = seen.find("\x1b[c", scanned);
+      const std::size_t pop = seen.find("\x1b[<u", scanned);
+      const std::size_t win32Off = seen.find("\x1b[?9001l", scanned);
+      const std::size_t first = std::min({flags, attributes, pop, win32Off});
+      if (first == std::string::npos) {
+        return scanned;
+      }
+      if (first == flags) {
+        if (kind.kitty) {
+          terminal.Type("\x1b[?0u");
+        }
+        scanned = flags + 4;
+      } else if (first == pop) {
+        if (kind.lateRelease) {
+          terminal.Type("\x1b[27;1:3u");
+        }
+        scanned = pop + 4;
+      } else if (first == win32Off) {
+        if (kind.lateRelease) {
+          terminal.Type("\x1b[27;1;27;0;0;1_");
+        }
+        scanned = win32Off + 8;
+      } else {
+        terminal.Type("\x1b[?62;22c");
+        scanned = attributes + 3;
+      }
+    }
+  }
+
+  std::mutex mutex;
+  std::string transcript;
+  std::atomic<bool> stop{false};
   std::thread thread;
 };
 

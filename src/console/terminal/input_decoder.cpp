@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "common/keys.h"
 #include "console/terminal/key_names.h"
@@ -15,6 +16,9 @@ namespace {
 constexpr unsigned char kEsc = 0x1B;
 constexpr std::size_t kLongestControlSequence = 64;
 constexpr std::size_t kLongestControlString = 1024;
+// Bracketed paste: ESC [ 200 ~ pasted text ESC [ 201 ~.
+constexpr std::uint32_t kPasteStart = 200;
+constexpr std::string_view kPasteEnd = "\x1b[201~";
 
 TerminalInput Key(std::uint16_t code, std::uint8_t modifiers = 0,
                   KeyAction action = KeyAction::kPress, bool reported = false) {
@@ -155,18 +159,8 @@ void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char fin
   out.push_back(input);
 }
 
-// A whole sequence: the bytes between CSI and the final byte, and that byte.
-void DecodeFinished(const unsigned char* begin, const unsigned char* end, unsigned char final,
-                    std::vector<TerminalInput>& out) {
-  unsigned char marker = 0;
-  if (begin < end && *begin >= 0x3C && *begin <= 0x3F) {
-    marker = *begin++;
-  }
-  if (final == '_' && marker == 0) {
-    DecodeWin32Report(begin, end, out);
-    return;
-  }
-  DecodeSequence(marker, ParseParameters(begin, end), final, out);
+bool IsPasteStart(unsigned char marker, const Parameters& p, unsigned char final) {
+  return marker == 0 && final == '~' && p.valid && p.fields == 1 && p.At(0, 0, 0) == kPasteStart;
 }
 
 }  // namespace
@@ -182,7 +176,7 @@ void InputDecoder::Feed(const unsigned char* data, std::size_t size, std::uint32
 }
 
 void InputDecoder::Flush(std::uint32_t now, std::vector<TerminalInput>& out) {
-  if (now - lastByteAt < kEscapeWaitMs) {
+  if (now - lastByteAt < (pasting ? kPasteWaitMs : kEscapeWaitMs)) {
     return;
   }
   if (!pending.empty()) {
@@ -192,6 +186,26 @@ void InputDecoder::Flush(std::uint32_t now, std::vector<TerminalInput>& out) {
   // An overlong sequence still being skipped is as broken as one cut short:
   // the bytes after the wait are keys again, not the rest of it.
   skip = Skip::kNothing;
+  pasting = false;
+}
+
+std::size_t InputDecoder::SkipPasted(const unsigned char* data, std::size_t size, bool final) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::size_t end = text.find(kPasteEnd);
+  if (end != std::string_view::npos) {
+    pasting = false;
+    return end + kPasteEnd.size();
+  }
+  if (final) {
+    pasting = false;
+    return size;
+  }
+  for (std::size_t keep = std::min(size, kPasteEnd.size() - 1); keep > 0; --keep) {
+    if (text.substr(size - keep) == kPasteEnd.substr(0, keep)) {
+      return size - keep;
+    }
+  }
+  return size;
 }
 
 std::size_t InputDecoder::SkippedBytes(const unsigned char* data, std::size_t size, bool final) {
@@ -235,6 +249,14 @@ void InputDecoder::Run(bool final, std::vector<TerminalInput>& out) {
   const std::size_t size = pending.size();
   std::size_t at = 0;
   while (at < size) {
+    if (pasting) {
+      const std::size_t pasted = SkipPasted(data + at, size - at, final);
+      if (pasted == 0) {
+        break;
+      }
+      at += pasted;
+      continue;
+    }
     const std::size_t skipped = SkippedBytes(data + at, size - at, final);
     if (skipped == kWaitForMore) {
       break;
@@ -337,7 +359,7 @@ std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::
   while (at < size) {
     const unsigned char byte = data[at];
     if (byte >= 0x40 && byte <= 0x7E) {
-      DecodeFinished(data + 2, data + at, byte, out);
+      DecodeComplete(data + 2, data + at, byte, out);
       return at + 1;
     }
     if (byte < 0x20 || byte > 0x3F) {
@@ -350,6 +372,24 @@ std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::
     ++at;
   }
   return final ? size : 0;
+}
+
+void InputDecoder::DecodeComplete(const unsigned char* begin, const unsigned char* end,
+                                  unsigned char final, std::vector<TerminalInput>& out) {
+  unsigned char marker = 0;
+  if (begin < end && *begin >= 0x3C && *begin <= 0x3F) {
+    marker = *begin++;
+  }
+  if (final == '_' && marker == 0) {
+    DecodeWin32Report(begin, end, out);
+    return;
+  }
+  const Parameters parameters = ParseParameters(begin, end);
+  if (IsPasteStart(marker, parameters, final)) {
+    pasting = true;
+    return;
+  }
+  DecodeSequence(marker, parameters, final, out);
 }
 
 std::size_t InputDecoder::SkipString(const unsigned char* data, std::size_t size, bool final) {

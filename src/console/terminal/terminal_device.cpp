@@ -24,6 +24,9 @@ constexpr std::string_view kEnter = "\x1b[?1049h\x1b[22;0t\x1b[?25l\x1b[?7l\x1b[
 // Undone in the opposite order.
 constexpr std::string_view kLeave = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
 constexpr std::string_view kPopKeyboardFlags = "\x1b[<u";
+// A paste comes between markers, to be thrown away whole rather than read as keys.
+constexpr std::string_view kPasteOn = "\x1b[?2004h";
+constexpr std::string_view kPasteOff = "\x1b[?2004l";
 // Windows Terminal and its kin: report every key down and up, as the Windows
 // console does. Other terminals ignore both.
 constexpr std::string_view kWin32InputOn = "\x1b[?9001h";
@@ -36,11 +39,21 @@ constexpr std::string_view kAskForSize = "\x1b[8;50;80t";
 
 bool IsTerminal(int fd) { return isatty(fd) == 1; }
 
+// The terminal of this process's session: the one whose Ctrl+C, Ctrl+Z and
+// resizes reach it.
+bool IsControllingTerminal(int fd) {
+  const pid_t session = tcgetsid(fd);
+  return session != -1 && session == getsid(0);
+}
+
 termios RawModes(termios modes) {
   // No echo, no line editing; Ctrl+C and Ctrl+Z still signal.
   modes.c_lflag &= static_cast<tcflag_t>(~(ECHO | ICANON | IEXTEN));
   modes.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP));
-  modes.c_cc[VMIN] = 0;
+  // The device polls before every read. Should a shell read the terminal
+  // before the game has given it back (it may, when Ctrl+Z stopped a launcher
+  // script first), it waits for a key rather than reading an end of input.
+  modes.c_cc[VMIN] = 1;
   modes.c_cc[VTIME] = 0;
   return modes;
 }
@@ -69,13 +82,18 @@ TerminalDevice::TerminalDevice(const Settings& given)
     throw std::runtime_error(
         "the game needs a terminal: its input and output must not be redirected");
   }
+  if (settings.mustBeControllingTerminal &&
+      (!IsControllingTerminal(settings.inputFd) || !IsControllingTerminal(settings.outputFd))) {
+    throw std::runtime_error("the terminal is not the game's controlling terminal");
+  }
   if (tcgetattr(settings.inputFd, &saved) != 0) {
     throw std::runtime_error("the terminal's modes cannot be read");
   }
+  if (settings.guarded) {
+    guardian.Start(settings.inputFd, settings.outputFd);
+  }
   terminal_signals::ClearQuitSignal();
-  terminal_signals::TakeSuspendRequest();
-  terminal_signals::TakeContinued();
-  terminal_signals::TakeResized();
+  terminal_signals::TakeNoted();
   terminal_signals::Install();
   Take();
   AskTheTerminal();
@@ -83,6 +101,7 @@ TerminalDevice::TerminalDevice(const Settings& given)
 
 TerminalDevice::~TerminalDevice() {
   Give();
+  guardian.Dismiss();
   terminal_signals::Uninstall();
   const int signal = terminal_signals::QuitSignal();
   if (signal != 0 && settings.endBySignal) {
@@ -100,19 +119,50 @@ std::string TerminalDevice::RestoreBytes() const {
   if (win32Asked) {
     bytes += kWin32InputOff;
   }
+  bytes += kPasteOff;
   bytes += kLeave;
   return bytes;
 }
 
+// Everything that gives the terminal back, for the device, its signal
+// handlers and the guardian alike.
+RestorePlan TerminalDevice::Plan() const {
+  RestorePlan plan;
+  plan.saved = saved;
+  plan.taken = takenModes;
+  plan.SetBytes(RestoreBytes());
+  // Key reports can be on their way only while the keyboard flags are pushed,
+  // or win32-input-mode is on in a terminal that took it; elsewhere the flush
+  // of the modes throws away whatever was typed.
+  plan.drain = (kitty || win32Reports) && answersAttributes;
+  // The Linux console's keyboard, while it reports raw key codes.
+  plan.keyboardMode = vt.SavedMode();
+  plan.keyboardFd = vt.Fd();
+  plan.setKeyboardMode = vt.Calls().set;
+  return plan;
+}
+
+void TerminalDevice::ArmRestore() {
+  const RestorePlan plan = Plan();
+  terminal_signals::Arm(settings.inputFd, settings.outputFd, plan, guardian.Socket());
+  guardian.Arm(plan);
+}
+
 void TerminalDevice::Take() {
+  // In the background this stops the game (SIGTTOU) until it is brought to
+  // the foreground, before anything is sent.
   const termios raw = RawModes(saved);
   tcsetattr(settings.inputFd, TCSANOW, &raw);
-  terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
+  if (tcgetattr(settings.inputFd, &takenModes) != 0) {
+    takenModes = raw;
+  }
   taken = true;
   if (rawConsole) {
-    TakeConsoleKeyboard();
+    TakeConsoleKeyboard();  // given back with the rest, and so taken again
   }
+  ArmRestore();
   std::string bytes(kEnter);
+  bytes += kPasteOn;
   if (win32Asked) {
     bytes += kWin32InputOn;
   }
@@ -136,11 +186,20 @@ void TerminalDevice::Give() {
   }
   taken = false;
   ReleaseEverything();
-  if (vt.Taken()) {
-    vt.Give();
-    terminal_signals::ArmKeyboard(-1, 0, nullptr);
+  // The console keyboard's mode went back with the rest of the plan.
+  vt.GivenBack();
+  terminal_signals::RestoreNow();  // the guardian is disarmed first
+}
+
+// After a stop the device did not ask for (SIGSTOP, SIGTTIN, SIGTTOU from
+// outside, or a Ctrl+Z undone before it was acted on), whoever had the
+// terminal meanwhile may have changed anything: give it back and take it over
+// again, so that every push has its pop.
+void TerminalDevice::Retake() {
+  Give();
+  if (terminal_signals::QuitSignal() == 0) {
+    Take();
   }
-  terminal_signals::RestoreNow();
 }
 
 void TerminalDevice::AskTheTerminal() {
@@ -176,22 +235,25 @@ void TerminalDevice::AskTheTerminal() {
         flagsAnswered = !attributesAnswered;
       } else if (input.kind == TerminalInput::Kind::kDeviceAttributesReply) {
         attributesAnswered = true;
+        answersAttributes = true;
       } else {
         early.push_back(input);  // a key typed meanwhile is kept
       }
     }
   }
-  if (flagsAnswered) {
-    kitty = true;
-    Send("\x1b[>" + std::to_string(kKittyFlags) + "u");
-    terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
-  } else if (TakeConsoleKeyboard()) {
-    rawConsole = true;
-  } else {
+  // Armed before the push, as the take is armed before it is sent: should the
+  // game die in between, a pop too many harms less than a push never popped.
+  kitty = flagsAnswered;
+  if (!kitty) {
+    rawConsole = TakeConsoleKeyboard();
     // Asked only now, so that a terminal offering both keeps the kitty protocol.
-    win32Asked = true;
+    win32Asked = !rawConsole;
+  }
+  ArmRestore();
+  if (kitty) {
+    Send("\x1b[>" + std::to_string(kKittyFlags) + "u");
+  } else if (win32Asked) {
     Send(std::string(kWin32InputOn));
-    terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
   }
   for (const TerminalInput& input : early) {
     Translate(input, GetTickCount());
@@ -208,7 +270,10 @@ bool TerminalDevice::TakeConsoleKeyboard() {
   modes.c_lflag &= static_cast<tcflag_t>(~ISIG);
   // Characters typed before the switch would read as key codes: dropped.
   tcsetattr(settings.inputFd, TCSAFLUSH, &modes);
-  terminal_signals::ArmKeyboard(vt.Fd(), vt.SavedMode(), vt.Calls().set);
+  if (tcgetattr(settings.inputFd, &takenModes) != 0) {
+    takenModes = modes;
+  }
+  // The caller arms the plan at once: the console's mode goes back with the rest.
   return true;
 }
 
@@ -228,35 +293,36 @@ void TerminalDevice::ReadSize() {
 
 void TerminalDevice::Suspend() {
   Give();
-  // Stop as the terminal would have stopped us; SIGCONT comes back here.
-  struct sigaction ours {};
-  struct sigaction stop {};
-  stop.sa_handler = SIG_DFL;
-  sigemptyset(&stop.sa_mask);
-  sigaction(SIGTSTP, &stop, &ours);
-  raise(SIGTSTP);
-  // cppcheck-suppress unreachableCode ; raise returns once a stop is continued
-  sigaction(SIGTSTP, &ours, nullptr);
-  terminal_signals::TakeContinued();
+  // Continued since the Ctrl+Z (fg came before the game got here, the
+  // launcher script that stopped with it already runs again): the stop is
+  // over before it began, and stopping now would leave nobody to continue it.
+  bool stop = !terminal_signals::TakeNoted().continuedLast;
+  while (stop) {
+    // Stop as the terminal would have stopped us; SIGCONT comes back here.
+    struct sigaction ours {};
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(SIGTSTP, &standard, &ours);
+    raise(SIGTSTP);
+    // cppcheck-suppress unreachableCode ; raise returns once a stop is continued
+    sigaction(SIGTSTP, &ours, nullptr);
+    const terminal_signals::Noted noted = terminal_signals::TakeNoted();
+    stop = noted.suspend && !noted.continuedLast;  // Ctrl+Z again after the continue
+  }
   if (terminal_signals::QuitSignal() == 0) {
     Take();
   }
 }
 
+// What the signals asked for, acted on in the loop in one place.
 void TerminalDevice::Service() {
-  if (terminal_signals::TakeSuspendRequest()) {
+  const terminal_signals::Noted noted = terminal_signals::TakeNoted();
+  if (noted.suspend && !noted.continuedLast) {
     Suspend();
-  }
-  if (terminal_signals::TakeContinued()) {
-    // Continued after a stop we did not see coming: the shell may have
-    // changed the modes meanwhile, so take the terminal over again.
-    if (taken) {
-      taken = false;
-      terminal_signals::Disarm();
-    }
-    Take();
-  }
-  if (terminal_signals::TakeResized() && taken) {
+  } else if (noted.continued) {
+    Retake();
+  } else if (noted.resized && taken) {
     ReadSize();
   }
 }
@@ -325,10 +391,13 @@ bool TerminalDevice::Send(const std::string& bytes) {
   return true;
 }
 
+// Reads everything the terminal has (up to a bound per pass), so that its
+// input queue never fills up: a paste must not keep Esc or Ctrl+C, nor the
+// line discipline's own Ctrl+C, waiting behind it.
 void TerminalDevice::Pump() {
   const std::uint32_t now = GetTickCount();
-  unsigned char buffer[1024];
-  for (;;) {
+  unsigned char buffer[4096];
+  for (std::size_t got = 0; got < kMostReadPerPass;) {
     pollfd in{settings.inputFd, POLLIN, 0};
     if (poll(&in, 1, 0) != 1 || (in.revents & POLLIN) == 0) {
       break;
@@ -337,10 +406,8 @@ void TerminalDevice::Pump() {
     if (n <= 0) {
       break;
     }
+    got += static_cast<std::size_t>(n);
     Decode(buffer, static_cast<std::size_t>(n), now);
-    if (static_cast<std::size_t>(n) < sizeof buffer) {
-      break;
-    }
   }
   decoded.clear();
   decoder.Flush(now, decoded);
@@ -373,6 +440,14 @@ void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   if (input.kind != TerminalInput::Kind::kKey) {
     return;  // a late answer to the start's questions
   }
+  if (win32Asked && input.actionReported && !win32Reports) {
+    // The terminal took win32-input-mode: from now on its key reports can be
+    // on their way when the mode is turned off, so giving back reads them away.
+    win32Reports = true;
+    if (taken) {
+      ArmRestore();
+    }
+  }
   const bool down = input.action != KeyAction::kRelease;
   if (down && (input.modifiers & kModControl) != 0) {
     // With every key reported as a sequence the terminal no longer turns
@@ -380,7 +455,7 @@ void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
     // for the letter the layout types.
     const std::uint16_t letter = input.typed != 0 ? input.typed : input.code;
     if (letter == vk::kC) {
-      quitByKey = true;
+      terminal_signals::NoteQuit(SIGINT);  // the same way out as the terminal's own Ctrl+C
       return;
     }
     if (letter == vk::kZ) {
@@ -408,9 +483,7 @@ void TerminalDevice::Translate(const TerminalInput& input, std::uint32_t now) {
   }
 }
 
-void TerminalDevice::PushKey(std::uint16_t code, bool down) {
-  events.push_back(MakeKeyRecord(code, down));
-}
+void TerminalDevice::PushKey(std::uint16_t code, bool down) { events.Push(code, down); }
 
 void TerminalDevice::ReleaseEverything() {
   // Nothing can be let go while the terminal is away, so let go now.
@@ -429,19 +502,19 @@ void TerminalDevice::ReleaseEverything() {
 
 bool TerminalDevice::HasInput() {
   Service();
-  if (events.empty() && taken) {
+  if (taken) {
     Pump();
   }
-  return !events.empty();
+  return !events.Empty();
 }
 
 void TerminalDevice::ReadInput(InputRecord& record) {
-  if (events.empty()) {
+  if (events.Empty()) {
     record = MakeOtherRecord(kFocusEventType);  // never block: nothing to read is harmless
     return;
   }
-  record = events.front();
-  events.pop_front();
+  const QueuedKey key = events.Pop();
+  record = MakeKeyRecord(key.code, key.down);
 }
 
 void TerminalDevice::SetTitle(const char* text) {
@@ -457,6 +530,6 @@ void TerminalDevice::SetTitle(const char* text) {
   }
 }
 
-bool TerminalDevice::QuitRequested() { return quitByKey || terminal_signals::QuitSignal() != 0; }
+bool TerminalDevice::QuitRequested() { return terminal_signals::QuitSignal() != 0; }
 
 }  // namespace torvelkan

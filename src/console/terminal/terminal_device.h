@@ -1,26 +1,30 @@
 // The console device for POSIX terminals.
 //
 // It takes the terminal over the way full-screen programs do (raw input, the
-// alternate screen, no cursor, no line wrap, the title) and gives everything
-// back on every way out. Frames go out as differences, at most about 120 a
-// second. Keys come with true releases from the kitty keyboard protocol where
-// the terminal speaks it, else from win32-input-mode where the terminal takes
-// that request, or from the raw keyboard of a Linux console; elsewhere
-// releases are guessed.
+// alternate screen, no cursor, no line wrap, bracketed paste, the title) and
+// gives everything back on every way out, by one plan that its signal
+// handlers and its guardian process share. Taking and giving back stay
+// balanced: the signal handlers only note what came, and the loop acts on it.
+// Frames go out as differences, at most about 120 a second. Keys come with
+// true releases from the kitty keyboard protocol where the terminal speaks
+// it, else from win32-input-mode where the terminal takes that request, or
+// from the raw keyboard of a Linux console; elsewhere releases are guessed.
 #pragma once
 
 #include <termios.h>
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "console/console_device.h"
 #include "console/terminal/frame_encoder.h"
+#include "console/terminal/guardian.h"
 #include "console/terminal/input_decoder.h"
+#include "console/terminal/key_event_queue.h"
 #include "console/terminal/release_guesser.h"
+#include "console/terminal/terminal_restore.h"
 #include "console/terminal/vt_keyboard.h"
 #include "console/terminal/vt_keycode_decoder.h"
 
@@ -36,6 +40,11 @@ class TerminalDevice final : public ConsoleDevice {
     // After the terminal is given back, a quit signal ends the process by
     // that signal, as it would have without the game catching it.
     bool endBySignal = true;
+    // Refuse a terminal that is not the process's controlling terminal: no
+    // Ctrl+C, Ctrl+Z or resize would ever reach the game from it.
+    bool mustBeControllingTerminal = true;
+    // A guardian process gives the terminal back should the game be killed.
+    bool guarded = true;
     // Guess releases for smooth holds rather than short taps.
     bool smoothHolds = false;
     // The Linux console's keyboard-mode calls (a fake in tests).
@@ -46,7 +55,11 @@ class TerminalDevice final : public ConsoleDevice {
   static constexpr std::uint8_t kKittyFlags = 1 | 2 | 4 | 8;
   static constexpr std::chrono::microseconds kSendPeriod{8333};  // about 120 frames a second
 
-  // Throws std::runtime_error when input or output is not a terminal.
+  // At most this much of what the terminal sent is read in one pass.
+  static constexpr std::size_t kMostReadPerPass = std::size_t{256} * 1024;
+
+  // Throws std::runtime_error when input or output is not a terminal, or not
+  // the controlling one.
   TerminalDevice();
   explicit TerminalDevice(const Settings& given);
   ~TerminalDevice() override;
@@ -61,6 +74,7 @@ class TerminalDevice final : public ConsoleDevice {
   int TerminalColumns() const { return columns; }
   int TerminalRows() const { return rows; }
   std::uint64_t BytesSent() const { return bytesSent; }
+  pid_t GuardianPid() const { return guardian.Pid(); }
   // The Linux console's raw keyboard: whether it is on, and what puts the
   // console back (the mode to set on that fd; -1 while it is off).
   bool RawConsoleKeyboard() const { return vt.Taken(); }
@@ -70,6 +84,9 @@ class TerminalDevice final : public ConsoleDevice {
  private:
   void Take();
   void Give();
+  void Retake();
+  void ArmRestore();
+  RestorePlan Plan() const;
   void AskTheTerminal();
   void ReadSize();
   void Suspend();
@@ -86,11 +103,13 @@ class TerminalDevice final : public ConsoleDevice {
 
   Settings settings;
   termios saved{};
+  termios takenModes{};
   bool taken = false;
   bool kitty = false;
-  bool win32Asked = false;  // CSI ? 9001 h sent: undone on the way out
-  bool rawConsole = false;  // a Linux console whose raw keyboard the device uses
-  bool quitByKey = false;
+  bool answersAttributes = false;
+  bool win32Asked = false;    // CSI ? 9001 h sent: undone on the way out
+  bool win32Reports = false;  // and the terminal reports keys that way
+  bool rawConsole = false;    // a Linux console whose raw keyboard the device uses
   int columns = 80;
   int rows = 50;
   std::string title;
@@ -102,7 +121,8 @@ class TerminalDevice final : public ConsoleDevice {
   std::vector<TerminalInput> decoded;
   std::vector<GuessedKeyEvent> guessed;
   std::vector<std::uint16_t> reportedDown;  // keys the kitty reports hold down
-  std::deque<InputRecord> events;
+  KeyEventQueue events;
+  Guardian guardian;
   std::string output;
   std::chrono::steady_clock::time_point lastSend{};
   bool sentOnce = false;

@@ -4,10 +4,10 @@
 #include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX's
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <cstring>
+
+#include "console/terminal/guardian.h"
 
 namespace torvelkan::terminal_signals {
 namespace {
@@ -15,24 +15,23 @@ namespace {
 struct Restore {
   int inputFd = -1;
   int outputFd = -1;
-  termios saved{};
-  std::array<char, 256> bytes{};
-  std::size_t length = 0;
+  int guardianSocket = -1;
+  RestorePlan plan;
 };
 
 // Written only while the handlers cannot run it (Arm blocks them), read by
 // the handlers and by RestoreNow.
 Restore restore;
 volatile sig_atomic_t armed = 0;
-// The console keyboard's mode to put back, apart from the rest: the device
-// arms it only once the console has been switched.
-int keyboardFd = -1;
-int keyboardMode = 0;
-int (*volatile keyboardSet)(int, int) = nullptr;
 volatile sig_atomic_t quitSignal = 0;
-volatile sig_atomic_t suspendWanted = 0;
-volatile sig_atomic_t continued = 0;
 volatile sig_atomic_t resized = 0;
+// Ctrl+Z and continues are numbered as they come (the handlers block each
+// other), so that the loop can tell which came last.
+volatile sig_atomic_t events = 0;
+volatile sig_atomic_t suspendAt = 0;
+volatile sig_atomic_t continuedAt = 0;
+sig_atomic_t suspendSeen = 0;
+sig_atomic_t continuedSeen = 0;
 bool installed = false;
 bool exitHookRegistered = false;
 
@@ -43,25 +42,15 @@ constexpr std::size_t kHandled = kQuitSignals.size() + kCrashSignals.size() + kF
 
 std::array<struct sigaction, kHandled> previous{};
 
+sigset_t AllHandled();
+
 void RestoreFromHandler() {
-  if (keyboardSet != nullptr) {
-    int (*const set)(int, int) = keyboardSet;
-    keyboardSet = nullptr;
-    set(keyboardFd, keyboardMode);  // first: without it nothing else can be typed
-  }
   if (armed == 0) {
     return;
   }
   armed = 0;
-  std::size_t sent = 0;
-  while (sent < restore.length) {
-    const ssize_t n = write(restore.outputFd, restore.bytes.data() + sent, restore.length - sent);
-    if (n <= 0) {
-      break;
-    }
-    sent += static_cast<std::size_t>(n);
-  }
-  tcsetattr(restore.inputFd, TCSAFLUSH, &restore.saved);
+  Guardian::DisarmFrom(restore.guardianSocket);
+  GiveBack(restore.plan, restore.inputFd, restore.outputFd);
 }
 
 // Ends the process by the signal itself, so that the parent sees why.
@@ -94,14 +83,13 @@ void OnCrash(int signal) {
 }
 
 void OnSuspend(int /*signal*/) {
-  if (suspendWanted != 0) {
-    RestoreFromHandler();  // asked twice: stop now, the terminal given back
-    DieBy(SIGTSTP);
-  }
-  suspendWanted = 1;
+  events = events + 1;
+  suspendAt = events;
 }
-
-void OnContinue(int /*signal*/) { continued = 1; }
+void OnContinue(int /*signal*/) {
+  events = events + 1;
+  continuedAt = events;
+}
 void OnResize(int /*signal*/) { resized = 1; }
 
 void AtExit() { RestoreFromHandler(); }
@@ -109,7 +97,7 @@ void AtExit() { RestoreFromHandler(); }
 void Set(std::size_t slot, int signal, void (*handler)(int), int flags) {
   struct sigaction action {};
   action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
+  action.sa_mask = AllHandled();
   action.sa_flags = flags;
   sigaction(signal, &action, &previous[slot]);
 }
@@ -166,32 +154,20 @@ void Uninstall() {
   }
 }
 
-void Arm(int inputFd, int outputFd, const termios& saved, std::string_view restoreBytes) {
+void Arm(int inputFd, int outputFd, const RestorePlan& plan, int guardianSocket) {
   const sigset_t block = AllHandled();
   sigset_t old;
   sigprocmask(SIG_BLOCK, &block, &old);
   armed = 0;
   restore.inputFd = inputFd;
   restore.outputFd = outputFd;
-  restore.saved = saved;
-  restore.length = std::min(restoreBytes.size(), restore.bytes.size() - 1);
-  std::memcpy(restore.bytes.data(), restoreBytes.data(), restore.length);
+  restore.guardianSocket = guardianSocket;
+  restore.plan = plan;
   armed = 1;
   sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
 void Disarm() { armed = 0; }
-
-void ArmKeyboard(int fd, int mode, int (*set)(int fd, int mode)) {
-  const sigset_t block = AllHandled();
-  sigset_t old;
-  sigprocmask(SIG_BLOCK, &block, &old);
-  keyboardSet = nullptr;
-  keyboardFd = fd;
-  keyboardMode = mode;
-  keyboardSet = set;
-  sigprocmask(SIG_SETMASK, &old, nullptr);
-}
 
 void RestoreNow() {
   const sigset_t block = AllHandled();
@@ -204,22 +180,29 @@ void RestoreNow() {
 int QuitSignal() { return quitSignal; }
 void ClearQuitSignal() { quitSignal = 0; }
 
-bool TakeSuspendRequest() {
-  const bool wanted = suspendWanted != 0;
-  suspendWanted = 0;
-  return wanted;
+void NoteQuit(int signal) {
+  if (quitSignal == 0) {
+    quitSignal = signal;
+  }
 }
 
-bool TakeContinued() {
-  const bool was = continued != 0;
-  continued = 0;
-  return was;
-}
-
-bool TakeResized() {
-  const bool was = resized != 0;
+Noted TakeNoted() {
+  if (suspendAt == suspendSeen && continuedAt == continuedSeen && resized == 0) {
+    return {};  // the usual pass: nothing came, and no system call spent on it
+  }
+  const sigset_t block = AllHandled();
+  sigset_t old;
+  sigprocmask(SIG_BLOCK, &block, &old);
+  Noted noted;
+  noted.suspend = suspendAt != suspendSeen;
+  noted.continued = continuedAt != continuedSeen;
+  noted.continuedLast = noted.continued && continuedAt > suspendAt;
+  noted.resized = resized != 0;
+  suspendSeen = suspendAt;
+  continuedSeen = continuedAt;
   resized = 0;
-  return was;
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  return noted;
 }
 
 }  // namespace torvelkan::terminal_signals

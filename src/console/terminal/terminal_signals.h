@@ -2,15 +2,14 @@
 // that runs even when the program cannot end normally.
 //
 // Signal handlers cannot reach an object, so what they need lives here, once
-// per process: the saved terminal modes and the bytes that undo the program's
-// changes. Handlers only set flags, except when there is no other way out (a
-// crash, a second Ctrl+C, an exit that skips the destructors): then they
-// restore the terminal themselves with async-signal-safe calls only.
+// per process: the plan that gives the terminal back and the guardian to
+// disarm when it is carried out. Handlers only note what came, except when
+// there is no other way out (a crash, a second Ctrl+C, an exit that skips the
+// destructors): then they give the terminal back themselves, with
+// async-signal-safe calls only.
 #pragma once
 
-#include <termios.h>
-
-#include <string_view>
+#include "console/terminal/terminal_restore.h"
 
 namespace torvelkan::terminal_signals {
 
@@ -19,26 +18,28 @@ namespace torvelkan::terminal_signals {
 void Install();
 void Uninstall();
 
-// What undoes the program's changes to the terminal. Armed while the program
-// owns the terminal; the bytes are copied (at most 255).
-void Arm(int inputFd, int outputFd, const termios& saved, std::string_view restoreBytes);
+// What gives the terminal back. Armed while the program owns the terminal;
+// the guardian's socket (or -1) is disarmed whenever the plan is carried out.
+void Arm(int inputFd, int outputFd, const RestorePlan& plan, int guardianSocket);
 void Disarm();
 
-// The Linux console's keyboard mode to put back with the rest (set is called
-// from the handlers, so it must be async-signal-safe). Kept until restored or
-// until armed again with a null set.
-void ArmKeyboard(int fd, int mode, int (*set)(int fd, int mode));
-
-// Writes the restore bytes and puts the saved modes back, if armed; then disarms.
+// Gives the terminal back by the plan, if armed; then disarms.
 void RestoreNow();
 
 // The quit signal received (SIGINT, SIGTERM, SIGHUP, SIGQUIT), or 0.
 int QuitSignal();
 void ClearQuitSignal();
+// A way out that is not a signal but means the same (Ctrl+C as a key report).
+void NoteQuit(int signal);
 
-// Each is true once per event: Ctrl+Z (SIGTSTP), a continue (SIGCONT), a resize.
-bool TakeSuspendRequest();
-bool TakeContinued();
-bool TakeResized();
+// What the handlers noted since the last look, taken at once.
+struct Noted {
+  bool suspend = false;    // Ctrl+Z (SIGTSTP)
+  bool continued = false;  // SIGCONT, after a stop of any kind
+  // The continue came after the last Ctrl+Z: whatever stop that asked for is over.
+  bool continuedLast = false;
+  bool resized = false;  // SIGWINCH
+};
+Noted TakeNoted();
 
 }  // namespace torvelkan::terminal_signals

@@ -48,14 +48,6 @@ bool VtKeyboard::Take(int onFd) {
   return true;
 }
 
-void VtKeyboard::Give() {
-  if (!taken) {
-    return;
-  }
-  taken = false;
-  calls.set(fd, saved);
-}
-
 void VtKeyboard::Activate(int console) const {
   if (taken && calls.activate != nullptr) {
     calls.activate(fd, console);

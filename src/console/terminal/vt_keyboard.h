@@ -3,8 +3,9 @@
 // key going down and up, which no terminal emulator on it can; a program may
 // switch its own console to it without privileges. A console left in that
 // mode leaves the machine without a usable keyboard, so the mode found is
-// kept here and put back on every way out, and a signal handler (or another
-// process) can put it back from SavedMode and Fd alone.
+// kept here for the terminal's restore plan, which puts it back on every way
+// out: a signal handler or the guardian process can do so from SavedMode, Fd
+// and the set call alone.
 //
 // The calls go through a seam of plain function pointers, so that tests can
 // play the console and a signal handler may make them.
@@ -36,8 +37,10 @@ class VtKeyboard {
   // keyboard types characters (not one a graphical session has switched off);
   // false, with nothing changed, otherwise.
   bool Take(int fd);
-  // Puts back the mode Take found. Take may follow again (after a stop).
-  void Give();
+  // The mode Take found has been put back, by the terminal's restore plan
+  // (SavedMode, Fd and Calls().set), with everything else. Take may follow
+  // again (after a stop).
+  void GivenBack() { taken = false; }
   // Switches to another console, as Alt+F1 to F12 would have.
   void Activate(int console) const;
 

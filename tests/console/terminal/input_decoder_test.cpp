@@ -130,7 +130,7 @@ TEST(InputDecoder, UnknownAndBrokenSequencesAreDropped) {
                          "x")),
             (Codes_{'X'}))
       << "a mouse report";
-  EXPECT_EQ(Codes(Decode("\x1b[200~"
+  EXPECT_EQ(Codes(Decode("\x1b[299~"
                          "x")),
             (Codes_{'X'}))
       << "an unknown tilde key";
@@ -204,9 +204,62 @@ TEST(InputDecoder, SurvivesRandomAndMutatedInput) {
     }
   }
   out.clear();
-  decoder.Flush(now + InputDecoder::kEscapeWaitMs, out);
+  decoder.Flush(now + InputDecoder::kPasteWaitMs, out);
   EXPECT_FALSE(decoder.Waiting());
   EXPECT_GT(events, 100000u);
+}
+
+// A bracketed paste is thrown away whole, whatever it holds and however it is
+// split, and only the keys around it count.
+TEST(InputDecoder, BracketedPasteIsThrownAwayWhole) {
+  const struct {
+    const char* bytes;
+    Codes_ keys;
+  } cases[] = {
+      {"a\x1b[200~hello\x1b[201~b", {'A', 'B'}},
+      {"\x1b[200~\x1b\x1b[27u\x1b[99;5u\x1b[A\x1b[201~\x1b[27u", {vk::kEscape}},
+      {"\x1b[200~\x1b[201\x1b[20\x1b[201~x", {'X'}},  // broken end markers are pasted text
+      {"\x1b[200~\x1b[200~x\x1b[201~y\x1b[201~z", {'Y', 'Z'}},  // no nesting
+      {"\x1b[201~q", {'Q'}},  // an end with no start is an unknown key
+  };
+  for (const auto& c : cases) {
+    const std::string bytes = c.bytes;
+    EXPECT_EQ(Codes(Decode(bytes)), c.keys) << bytes;
+    for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
+      InputDecoder decoder;
+      std::vector<TerminalInput> out;
+      const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+      decoder.Feed(data, cut, 1000, out);
+      decoder.Flush(1000 + InputDecoder::kEscapeWaitMs - 1, out);
+      decoder.Feed(data + cut, bytes.size() - cut, 1000 + InputDecoder::kEscapeWaitMs - 1, out);
+      decoder.Flush(5000, out);
+      EXPECT_EQ(Codes(out), c.keys) << bytes << " cut at " << cut;
+    }
+  }
+}
+
+// A megabyte of paste keeps a handful of bytes at most, and a paste whose end
+// never comes is over after its wait: keys count again.
+TEST(InputDecoder, PasteStateStaysSmallAndEnds) {
+  InputDecoder decoder;
+  std::vector<TerminalInput> out;
+  const std::string start = "\x1b[200~";
+  decoder.Feed(reinterpret_cast<const unsigned char*>(start.data()), start.size(), 1000, out);
+  std::string chunk(4093, 'p');
+  chunk += "\x1b[2";  // could be the start of the end marker
+  for (int i = 0; i < 256; ++i) {
+    decoder.Feed(reinterpret_cast<const unsigned char*>(chunk.data()), chunk.size(), 1000, out);
+    ASSERT_LE(decoder.PendingBytes(), 5u);
+  }
+  EXPECT_TRUE(out.empty());
+  decoder.Flush(1000 + InputDecoder::kEscapeWaitMs, out);
+  EXPECT_TRUE(decoder.Pasting()) << "a paste may pause longer than a key sequence";
+  decoder.Flush(1000 + InputDecoder::kPasteWaitMs, out);
+  EXPECT_FALSE(decoder.Waiting());
+  EXPECT_TRUE(out.empty());
+  const unsigned char x = 'x';
+  decoder.Feed(&x, 1, 2000, out);
+  EXPECT_EQ(Codes(out), (Codes_{'X'}));
 }
 
 // Windows Terminal's win32-input-mode: CSI Vk ; Sc ; Uc ; Kd ; Cs ; Rc _ with

@@ -221,7 +221,9 @@ TEST(TerminalDevice, SuspendAndResumeGiveBackAndRetakeTheTerminal) {
   EXPECT_EQ(terminal.Modes().c_lflag, before.c_lflag);
 }
 
-TEST(TerminalDevice, RefusesToRunWithoutATerminal) {
+// Not a terminal, or a terminal that is not the process's own (as under
+// setsid): no Ctrl+C, Ctrl+Z or resize would reach the game, so it refuses.
+TEST(TerminalDevice, RefusesToRunWithoutItsOwnTerminal) {
   int pipeFds[2];
   ASSERT_EQ(pipe(pipeFds), 0);
   TerminalDevice::Settings settings;
@@ -230,6 +232,21 @@ TEST(TerminalDevice, RefusesToRunWithoutATerminal) {
   EXPECT_THROW(TerminalDevice device(settings), std::runtime_error);
   close(pipeFds[0]);
   close(pipeFds[1]);
+
+  FakeTerminal terminal;  // never this test's controlling terminal
+  const termios before = terminal.Modes();
+  settings = terminal.Settings();
+  settings.mustBeControllingTerminal = true;
+  try {
+    TerminalDevice device(settings);
+    ADD_FAILURE() << "took a terminal that is not its own";
+  } catch (const std::runtime_error& error) {
+    EXPECT_NE(std::string(error.what()).find("controlling terminal"), std::string::npos);
+    EXPECT_EQ(std::string(error.what()).find('\n'), std::string::npos) << "one line";
+  }
+  terminal.Drain(20);
+  EXPECT_TRUE(terminal.received.empty()) << "nothing sent";
+  EXPECT_EQ(terminal.Modes().c_lflag, before.c_lflag);
 }
 
 }  // namespace
