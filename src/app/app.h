@@ -34,6 +34,7 @@ class App {
   // One step of the program; true ends it.
   bool Update(std::uint32_t now, std::uint32_t elapsed);
 
+  // Draws the frame into the grid and shows it; drawing changes nothing else.
   void Render(ConsoleScreen& screen);
   void CountFrame(std::uint32_t now);
   void DrawFrameCounter(ConsoleScreen& screen) const;

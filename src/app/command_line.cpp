@@ -28,6 +28,9 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
       if (result.action == CommandLine::Action::kPlay) {
         result.action = CommandLine::Action::kVersion;
       }
+    } else if (argument == "--true-colour" || argument == "--true-color" ||
+               argument == "--truecolor") {
+      result.trueColour = true;
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option '" + std::string(argument) + "'");
     } else {
@@ -42,8 +45,11 @@ std::string UsageText() {
          "A two-player arena fighter for the terminal (80 x 50 cells).\n"
          "\n"
          "Options:\n"
-         "  -h, --help     show this help and exit\n"
-         "      --version  show the version and exit\n"
+         "  -h, --help         show this help and exit\n"
+         "      --version      show the version and exit\n"
+         "      --true-colour  draw in the console's own sixteen colours as 24-bit\n"
+         "                     colour where COLORTERM is truecolor or 24bit, rather\n"
+         "                     than in the terminal's palette (also --truecolor)\n"
          "\n"
          "Keys: red walks with Left and Right, jumps with Up, bites or shoots with Down;\n"
          "blue uses A, D, W, S while the AI is off. Space hands blue to the AI or back;\n"

@@ -14,6 +14,9 @@ struct CommandLine {
   Action action = Action::kPlay;
   // For kError: one line naming the option at fault.
   std::string error;
+  // --true-colour: the console's own colours in 24-bit colour, where the
+  // terminal says it has it; otherwise the terminal's palette.
+  bool trueColour = false;
 };
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments);

@@ -1,5 +1,5 @@
 // The program entry: the command line, then the console device, the grid, the
-// App and the paced loop.
+// App and the loop on its schedule.
 #include <cstdio>
 #include <exception>
 #include <span>
@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/main_loop.h"
 #include "common/frame_pacer.h"
+#include "common/monotonic_clock.h"
 #include "common/tick.h"
 #include "console/console_screen.h"
 #include "console/platform_device.h"
@@ -18,13 +19,31 @@ namespace {
 constexpr int kStatusFailure = 1;
 constexpr int kStatusUsage = 2;
 
-int Play() {
+int Play(const torvelkan::CommandLine& commandLine) {
   using namespace torvelkan;
+#ifdef _WIN32
+  (void)commandLine;      // the console shows its own colours already
   PlatformDevice device;  // takes the console over; given back when destroyed
+#else
+  TerminalDevice::Settings settings;
+  settings.trueColour = commandLine.trueColour;
+  PlatformDevice device(settings);  // takes the terminal over; given back when destroyed
+#endif
   ConsoleScreen screen(device);
-  App app(screen, [] { return torvelkan::GetTickCount(); });
+  PassSchedule schedule(GetTickCount(), MonotonicMicroseconds());
+  App app(screen, [&schedule] { return schedule.Tick(); });
+  LoopClock clock;
+  clock.now = [] { return MonotonicMicroseconds(); };
+#ifdef _WIN32
+  // The Windows console is looked at every pass, as the pacer wakes on time.
   FramePacer pacer(kPassPeriodMicroseconds);
-  RunMainLoop(screen, app, [&pacer] { pacer.Wait(); });
+  clock.waitUntil = [&pacer](std::int64_t) { pacer.Wait(); };
+#else
+  clock.waitUntil = [&device](std::int64_t deadline) {
+    device.WaitForInput(deadline - MonotonicMicroseconds());
+  };
+#endif
+  RunMainLoop(screen, app, schedule, clock);
   return 0;
 }
 
@@ -44,7 +63,7 @@ int main(int argc, char** argv) {
     case CommandLine::Action::kPlay: break;
   }
   try {
-    return Play();
+    return Play(commandLine);
   } catch (const std::exception& error) {
     // The console has been given back by now, so the message stays readable.
     std::fprintf(stderr, "torvelkan: %s\n", error.what());

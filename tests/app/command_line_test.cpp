@@ -13,6 +13,7 @@ struct Case {
   std::vector<const char*> arguments;
   CommandLine::Action action;
   std::string errorHas;
+  bool trueColour = false;
 };
 
 TEST(CommandLine, ActionsAndFaults) {
@@ -27,11 +28,17 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"--help", "--bogus"}, A::kError, "'--bogus'"},
       {{"stray"}, A::kError, "'stray'"},
       {{"--"}, A::kError, "'--'"},
+      {{"--true-colour"}, A::kPlay, "", true},
+      {{"--truecolor"}, A::kPlay, "", true},
+      {{"--true-color"}, A::kPlay, "", true},
+      {{"--true-colours"}, A::kError, "'--true-colours'"},
+      {{"--true-colour", "--version"}, A::kVersion, "", true},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
     const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.front();
     EXPECT_EQ(parsed.action, c.action) << shown;
+    EXPECT_EQ(parsed.trueColour, c.trueColour) << shown;
     if (!c.errorHas.empty()) {
       EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;
       EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << "one line only";

@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "common/keys.h"
 #include "common/tick.h"
+#include "console/terminal/terminal_colours.h"
 #include "console/terminal/terminal_signals.h"
 
 namespace torvelkan {
@@ -24,9 +26,13 @@ constexpr std::string_view kEnter = "\x1b[?1049h\x1b[22;0t\x1b[?25l\x1b[?7l\x1b[
 // Undone in the opposite order.
 constexpr std::string_view kLeave = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
 constexpr std::string_view kPopKeyboardFlags = "\x1b[<u";
-// Does it speak the kitty keyboard protocol? The device attributes request
-// after it is answered by virtually every terminal, so its answer ends the wait.
-constexpr std::string_view kQuestions = "\x1b[?u\x1b[c";
+// Does it speak the kitty keyboard protocol? Does it know synchronized output
+// (mode 2026)? The device attributes request after them is answered by
+// virtually every terminal, so its answer ends the wait.
+constexpr std::string_view kQuestions = "\x1b[?u\x1b[?2026$p\x1b[c";
+// Holds the terminal's picture until the frame between them is whole.
+constexpr std::string_view kBeginFrame = "\x1b[?2026h";
+constexpr std::string_view kEndFrame = "\x1b[?2026l";
 // Please be 80 x 50 (terminals that do not take window requests ignore it).
 constexpr std::string_view kAskForSize = "\x1b[8;50;80t";
 
@@ -36,6 +42,9 @@ termios RawModes(termios modes) {
   // No echo, no line editing; Ctrl+C and Ctrl+Z still signal.
   modes.c_lflag &= static_cast<tcflag_t>(~(ECHO | ICANON | IEXTEN));
   modes.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP));
+  // Output goes out as written: a line feed only moves down, which the frame
+  // encoder counts on.
+  modes.c_oflag &= static_cast<tcflag_t>(~OPOST);
   modes.c_cc[VMIN] = 0;
   modes.c_cc[VTIME] = 0;
   return modes;
@@ -70,6 +79,8 @@ TerminalDevice::TerminalDevice(const Settings& given) : settings(given) {
   terminal_signals::TakeContinued();
   terminal_signals::TakeResized();
   terminal_signals::Install();
+  trueColour = settings.trueColour && SaysTrueColour(std::getenv("COLORTERM"));
+  encoder.SetTrueColour(trueColour);
   Take();
   AskTheTerminal();
 }
@@ -87,6 +98,9 @@ TerminalDevice::~TerminalDevice() {
 
 std::string TerminalDevice::RestoreBytes() const {
   std::string bytes;
+  if (synchronized) {
+    bytes += kEndFrame;  // a frame cut short must not hold the picture
+  }
   if (kitty) {
     bytes += kPopKeyboardFlags;
   }
@@ -96,7 +110,7 @@ std::string TerminalDevice::RestoreBytes() const {
 
 void TerminalDevice::Take() {
   const termios raw = RawModes(saved);
-  tcsetattr(settings.inputFd, TCSANOW, &raw);
+  encoder.SetBareLineFeeds(tcsetattr(settings.inputFd, TCSANOW, &raw) == 0);
   terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
   taken = true;
   std::string bytes(kEnter);
@@ -154,6 +168,8 @@ void TerminalDevice::AskTheTerminal() {
     for (const TerminalInput& input : decoded) {
       if (input.kind == TerminalInput::Kind::kKeyboardFlagsReply) {
         flagsAnswered = !attributesAnswered;
+      } else if (input.kind == TerminalInput::Kind::kSynchronizedOutputReply) {
+        synchronized = !attributesAnswered;
       } else if (input.kind == TerminalInput::Kind::kDeviceAttributesReply) {
         attributesAnswered = true;
       } else {
@@ -164,6 +180,8 @@ void TerminalDevice::AskTheTerminal() {
   if (flagsAnswered) {
     kitty = true;
     Send("\x1b[>" + std::to_string(kKittyFlags) + "u");
+  }
+  if (flagsAnswered || synchronized) {
     terminal_signals::Arm(settings.inputFd, settings.outputFd, saved, RestoreBytes());
   }
   for (const TerminalInput& input : early) {
@@ -226,7 +244,7 @@ void TerminalDevice::Present(const CellGrid& cells) {
     return;
   }
   const auto now = std::chrono::steady_clock::now();
-  if (sentOnce && now - lastSend < kSendPeriod) {
+  if (sentOnce && now - lastSend < kShortestSendGap) {
     return;  // the newest frame goes out with a later present
   }
   pollfd out{settings.outputFd, POLLOUT, 0};
@@ -234,10 +252,19 @@ void TerminalDevice::Present(const CellGrid& cells) {
     return;  // the terminal is still busy: what differs goes out later
   }
   output.clear();
+  if (synchronized) {
+    output += kBeginFrame;
+  }
+  const std::size_t frameStart = output.size();
   if (columns < kColumns || rows < kRows) {
     encoder.Encode(WithSizeWarning(cells), output);
   } else {
     encoder.Encode(cells, output);
+  }
+  if (output.size() == frameStart) {
+    output.clear();  // nothing changed: nothing to hold
+  } else if (synchronized) {
+    output += kEndFrame;
   }
   if (!output.empty() && !Send(output)) {
     encoder.Invalidate();
@@ -287,7 +314,7 @@ bool TerminalDevice::Send(const std::string& bytes) {
 void TerminalDevice::Pump() {
   const std::uint32_t now = GetTickCount();
   unsigned char buffer[1024];
-  for (;;) {
+  while (!quietSinceWait) {
     pollfd in{settings.inputFd, POLLIN, 0};
     if (poll(&in, 1, 0) != 1 || (in.revents & POLLIN) == 0) {
       break;
@@ -369,6 +396,20 @@ void TerminalDevice::ReleaseEverything() {
     PushKey(code, false);
   }
   reportedDown.clear();
+}
+
+void TerminalDevice::WaitForInput(std::int64_t timeoutMicroseconds) {
+  quietSinceWait = false;
+  if (!events.empty() || timeoutMicroseconds <= 0) {
+    return;
+  }
+  pollfd in{settings.inputFd, POLLIN, 0};
+  // Rounded up: a wait that ended early would only be waited again. While the
+  // terminal is away its input is not ours, and only the time is waited. A
+  // signal ends the wait early, and the loop looks at once.
+  const auto ms =
+      static_cast<int>(std::min<std::int64_t>((timeoutMicroseconds + 999) / 1000, 1000));
+  quietSinceWait = poll(taken ? &in : nullptr, taken ? 1 : 0, ms) == 0;
 }
 
 bool TerminalDevice::HasInput() {

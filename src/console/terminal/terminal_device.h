@@ -2,9 +2,9 @@
 //
 // It takes the terminal over the way full-screen programs do (raw input, the
 // alternate screen, no cursor, no line wrap, the title) and gives everything
-// back on every way out. Frames go out as differences, at most about 120 a
-// second. Keys come from the kitty keyboard protocol where the terminal
-// speaks it, with true releases; elsewhere releases are guessed.
+// back on every way out. Frames go out as differences, each held back by the
+// terminal until it is whole where the terminal can do that. Keys come from the kitty keyboard
+// protocol where the terminal speaks it, with true releases; elsewhere releases are guessed.
 #pragma once
 
 #include <termios.h>
@@ -32,10 +32,14 @@ class TerminalDevice final : public ConsoleDevice {
     // After the terminal is given back, a quit signal ends the process by
     // that signal, as it would have without the game catching it.
     bool endBySignal = true;
+    // Draw with the console's own colours in 24-bit colour, where COLORTERM
+    // says the terminal has it.
+    bool trueColour = false;
   };
 
   static constexpr std::uint8_t kKittyFlags = 1 | 2 | 8;  // disambiguate, event types, all keys
-  static constexpr std::chrono::microseconds kSendPeriod{8333};  // about 120 frames a second
+  // However often frames are presented, at most one goes out per gap.
+  static constexpr std::chrono::microseconds kShortestSendGap{4000};
 
   // Throws std::runtime_error when input or output is not a terminal.
   TerminalDevice();
@@ -48,7 +52,13 @@ class TerminalDevice final : public ConsoleDevice {
   void SetTitle(const char* text) override;
   bool QuitRequested() override;
 
+  // Waits until input comes or the time is up (or a signal arrives); returns
+  // at once while events wait to be read.
+  void WaitForInput(std::int64_t timeoutMicroseconds);
+
   bool KittyKeyboard() const { return kitty; }
+  bool SynchronizedOutput() const { return synchronized; }
+  bool TrueColour() const { return trueColour; }
   int TerminalColumns() const { return columns; }
   int TerminalRows() const { return rows; }
   std::uint64_t BytesSent() const { return bytesSent; }
@@ -72,6 +82,8 @@ class TerminalDevice final : public ConsoleDevice {
   termios saved{};
   bool taken = false;
   bool kitty = false;
+  bool synchronized = false;
+  bool trueColour = false;
   bool quitByKey = false;
   int columns = 80;
   int rows = 50;
@@ -86,6 +98,9 @@ class TerminalDevice final : public ConsoleDevice {
   std::string output;
   std::chrono::steady_clock::time_point lastSend{};
   bool sentOnce = false;
+  // The last wait ran out with nothing to read: until the next wait, input
+  // is not looked for (a device never waited on looks every time).
+  bool quietSinceWait = false;
   std::uint64_t bytesSent = 0;
 };
 
