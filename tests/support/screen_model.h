@@ -1,8 +1,8 @@
 // A terminal screen in memory that interprets, strictly, the few sequences
 // the frame encoder may send (cursor position, forward, down and column
-// and back moves, up and down moves, carriage return, line feed, SGR colours, synchronized-output
-// marks) and UTF-8 glyphs, with line wrap off as the terminal device sets it. Anything else fails
-// the test that fed it.
+// and back moves, up and down moves, backspace, carriage return, line feed, SGR colours,
+// synchronized-output marks) and UTF-8 glyphs, with line wrap off as the terminal device sets it.
+// Anything else fails the test that fed it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -51,6 +51,9 @@ class ScreenModel {
         }
       } else if (byte == '\r') {
         column = 0;
+        ++i;
+      } else if (byte == '\b') {
+        column = std::max(column - 1, 0);
         ++i;
       } else if (byte == '\n') {
         if (row + 1 >= rows) {

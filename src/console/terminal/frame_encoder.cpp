@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <string_view>
 
 #include "console/terminal/cp437.h"
@@ -118,6 +119,13 @@ void AppendPosition(int row, int column, std::string& out) {
   out.push_back('H');
 }
 
+// Up to this many columns back, backspaces are sent rather than a sequence.
+constexpr int kMostBackspaces = 3;
+
+// Sending a frame one colour at a time is tried for at most this many pens:
+// each costs a sweep over the changed cells.
+constexpr int kMostPensByColour = 12;
+
 // The longest run of unchanged cells sent again rather than stepped over: a
 // full position costs at most 8 bytes.
 constexpr int kLongestRewrite = 8;
@@ -168,8 +176,12 @@ Along CheapestAlong(const CellGrid& next, int row, int from, int to, int foregro
     if (to - from < best.cost && CanRewrite(next, row, from, to, foreground, background)) {
       best = {Step::kRewrite, to - from};
     }
-  } else if (from >= 0 && CsiCost(from - to) < best.cost) {
-    best = {Step::kBack, CsiCost(from - to)};
+  } else if (from >= 0) {
+    // A backspace moves one column back: a few of them beat a sequence.
+    const int back = from - to <= kMostBackspaces ? from - to : CsiCost(from - to);
+    if (back < best.cost) {
+      best = {Step::kBack, back};
+    }
   }
   return best;
 }
@@ -180,12 +192,28 @@ void AppendAlong(const Along& along, const CellGrid& next, int row, int from, in
     case Step::kNone: break;
     case Step::kForward: AppendCsi(to - from, 'C', out); break;
     case Step::kRewrite: AppendRewrite(next, row, from, to, out); break;
-    case Step::kBack: AppendCsi(from - to, 'D', out); break;
+    case Step::kBack:
+      if (from - to <= kMostBackspaces) {
+        out.append(static_cast<std::size_t>(from - to), '\b');
+      } else {
+        AppendCsi(from - to, 'D', out);
+      }
+      break;
     case Step::kColumn: AppendCsi(to + 1, 'G', out); break;
   }
 }
 
+// The ways to a cell: none, a full position, a step up or down and along,
+// line feeds and along, or a carriage return, line feeds and along.
+enum class Way : std::uint8_t { kNone, kPosition, kStep, kFeed, kReturn };
+
 }  // namespace
+
+struct FrameEncoder::Move {
+  Way way;
+  Along along;
+  int cost;
+};
 
 void FrameEncoder::AppendColours(std::uint16_t attribute, std::string& out) {
   out += "\x1b[";
@@ -221,57 +249,57 @@ void FrameEncoder::SetTrueColour(bool on) {
 }
 
 // Picks the shortest of: a full position; a step up or down (or none) and a
-// way along the row; a carriage return, line feeds and a way along the row.
-// Cells sent again always show the grid's own glyphs in colours checked to be
-// theirs, so the result is right even where they have not been sent yet.
-void FrameEncoder::MoveTo(const CellGrid& next, int row, int column, Pen& pen,
-                          std::string& out) const {
+// way along the row; line feeds and a way along the row; a carriage return,
+// line feeds and a way along the row. Cells sent again always show the
+// grid's own glyphs in colours checked to be theirs, so the result is right
+// even where they have not been sent yet.
+FrameEncoder::Move FrameEncoder::ChooseMove(const CellGrid& next, int row, int column,
+                                            const Pen& pen) const {
   if (pen.row == row && pen.column == column) {
-    return;
+    return {Way::kNone, {}, 0};
   }
-  enum class Way { kPosition, kStep, kFeed, kReturn };
-  Way way = Way::kPosition;
-  int best = PositionCost(row, column);
-  Along along;
+  Move best{Way::kPosition, {}, PositionCost(row, column)};
   if (pen.row >= 0) {
     const int vertical = row - pen.row;
     const Along fromHere =
         CheapestAlong(next, row, pen.column, column, pen.foreground, pen.background);
     const int cost =
         (vertical != 0 ? CsiCost(vertical > 0 ? vertical : -vertical) : 0) + fromHere.cost;
-    if (cost < best) {
-      way = Way::kStep;
-      best = cost;
-      along = fromHere;
+    if (cost < best.cost) {
+      best = {Way::kStep, fromHere, cost};
     }
     // Line feeds stay on the screen: the target row is a row of the terminal.
-    if (bareLineFeeds && vertical > 0 && vertical + fromHere.cost < best) {
-      way = Way::kFeed;
-      best = vertical + fromHere.cost;
-      along = fromHere;
+    if (bareLineFeeds && vertical > 0 && vertical + fromHere.cost < best.cost) {
+      best = {Way::kFeed, fromHere, vertical + fromHere.cost};
     }
     const Along fromStart = CheapestAlong(next, row, 0, column, pen.foreground, pen.background);
-    if (vertical >= 0 && 1 + vertical + fromStart.cost < best) {
-      way = Way::kReturn;
-      along = fromStart;
+    if (vertical >= 0 && 1 + vertical + fromStart.cost < best.cost) {
+      best = {Way::kReturn, fromStart, 1 + vertical + fromStart.cost};
     }
   }
-  switch (way) {
+  return best;
+}
+
+void FrameEncoder::MoveTo(const CellGrid& next, int row, int column, Pen& pen,
+                          std::string& out) const {
+  const Move move = ChooseMove(next, row, column, pen);
+  switch (move.way) {
+    case Way::kNone: break;
     case Way::kPosition: AppendPosition(row, column, out); break;
     case Way::kStep:
       if (row != pen.row) {
         AppendCsi(row > pen.row ? row - pen.row : pen.row - row, row > pen.row ? 'B' : 'A', out);
       }
-      AppendAlong(along, next, row, pen.column, column, out);
+      AppendAlong(move.along, next, row, pen.column, column, out);
       break;
     case Way::kFeed:
       out.append(static_cast<std::size_t>(row - pen.row), '\n');
-      AppendAlong(along, next, row, pen.column, column, out);
+      AppendAlong(move.along, next, row, pen.column, column, out);
       break;
     case Way::kReturn:
       out.push_back('\r');
       out.append(static_cast<std::size_t>(row - pen.row), '\n');
-      AppendAlong(along, next, row, 0, column, out);
+      AppendAlong(move.along, next, row, 0, column, out);
       break;
   }
   pen.row = row;
@@ -328,9 +356,14 @@ void FrameEncoder::SendByColour(const CellGrid& next, std::size_t begin, std::si
                                 std::string& out) {
   std::fill(sent.begin() + static_cast<std::ptrdiff_t>(begin),
             sent.begin() + static_cast<std::ptrdiff_t>(end), char{0});
-  std::size_t left = end - begin;
-  while (left > 0) {
-    bool any = false;
+  SendRestByColour(next, begin, end, pen, out);
+}
+
+void FrameEncoder::SendRestByColour(const CellGrid& next, std::size_t begin, std::size_t end,
+                                    Pen& pen, std::string& out) {
+  bool any = true;
+  while (any) {
+    any = false;
     for (std::size_t k = begin; k < end; ++k) {
       const Cell& cell = next[static_cast<std::size_t>(changed[k])];
       const bool drawable = Background(cell) == pen.background &&
@@ -338,7 +371,6 @@ void FrameEncoder::SendByColour(const CellGrid& next, std::size_t begin, std::si
       if (sent[k] == 0 && drawable) {
         SendCell(next, changed[k], pen, out);
         sent[k] = 1;
-        --left;
         any = true;
       }
     }
@@ -346,10 +378,76 @@ void FrameEncoder::SendByColour(const CellGrid& next, std::size_t begin, std::si
       if (sent[k] == 0) {
         SendCell(next, changed[k], pen, out);
         sent[k] = 1;
-        --left;
         any = true;
       }
     }
+  }
+}
+
+// The glyphs one colour at a time, as above, but each with the changed blanks
+// around it, nearest first: where a thing moves, the cell it left is mostly
+// beside the cell it took. The blanks left over go last.
+void FrameEncoder::SendInPairs(const CellGrid& next, Pen& pen, std::string& out) {
+  std::fill(sent.begin(), sent.end(), char{0});
+  for (std::size_t k = 0; k < changed.size(); ++k) {
+    positionOf[static_cast<std::size_t>(changed[k])] = static_cast<int>(k);
+  }
+  bool any = true;
+  while (any) {
+    any = false;
+    for (std::size_t k = 0; k < changed.size(); ++k) {
+      const Cell& cell = next[static_cast<std::size_t>(changed[k])];
+      if (sent[k] == 0 && !IsBlank(cell) && Background(cell) == pen.background &&
+          Foreground(cell) == pen.foreground) {
+        SendCell(next, changed[k], pen, out);
+        sent[k] = 1;
+        SendBlanksBeside(next, changed[k], pen, out);
+        any = true;
+      }
+    }
+    for (std::size_t k = 0; k < changed.size() && !any; ++k) {
+      if (sent[k] == 0 && !IsBlank(next[static_cast<std::size_t>(changed[k])])) {
+        SendCell(next, changed[k], pen, out);
+        sent[k] = 1;
+        SendBlanksBeside(next, changed[k], pen, out);
+        any = true;
+      }
+    }
+  }
+  SendRestByColour(next, 0, changed.size(), pen, out);
+  for (const int index : changed) {
+    positionOf[static_cast<std::size_t>(index)] = -1;
+  }
+}
+
+void FrameEncoder::SendBlanksBeside(const CellGrid& next, int index, Pen& pen, std::string& out) {
+  const int row = index / kColumns;
+  const int column = index % kColumns;
+  for (;;) {
+    int best = -1;
+    int bestCost = 0;
+    for (int r = std::max(row - 1, 0); r <= std::min(row + 1, kRows - 1); ++r) {
+      for (int c = std::max(column - 1, 0); c <= std::min(column + 1, kColumns - 1); ++c) {
+        const int at = positionOf[static_cast<std::size_t>(r * kColumns + c)];
+        if (at < 0 || sent[static_cast<std::size_t>(at)] != 0) {
+          continue;
+        }
+        const Cell& cell = next[static_cast<std::size_t>(r * kColumns + c)];
+        if (!IsBlank(cell) || Background(cell) != pen.background) {
+          continue;
+        }
+        const int cost = ChooseMove(next, r, c, pen).cost;
+        if (best < 0 || cost < bestCost) {
+          best = at;
+          bestCost = cost;
+        }
+      }
+    }
+    if (best < 0) {
+      return;
+    }
+    SendCell(next, changed[static_cast<std::size_t>(best)], pen, out);
+    sent[static_cast<std::size_t>(best)] = 1;
   }
 }
 
@@ -360,10 +458,14 @@ void FrameEncoder::SendRows(const CellGrid& next, Pen& pen, std::string& out) {
     const int row = changed[begin] / kColumns;
     std::size_t end = begin + 1;
     int colourChanges = 0;
+    int background = Background(next[static_cast<std::size_t>(changed[begin])]);
+    int foreground = -1;
     for (; end < changed.size() && changed[end] / kColumns == row; ++end) {
-      const Cell& before = next[static_cast<std::size_t>(changed[end - 1])];
-      colourChanges +=
-          Background(before) != Background(next[static_cast<std::size_t>(changed[end])]) ? 1 : 0;
+      const Cell& cell = next[static_cast<std::size_t>(changed[end])];
+      const bool newForeground = !IsBlank(cell) && Foreground(cell) != foreground;
+      colourChanges += Background(cell) != background || newForeground ? 1 : 0;
+      background = Background(cell);
+      foreground = newForeground ? Foreground(cell) : foreground;
     }
     if (colourChanges < 2) {
       SendInOrder(next, begin, end, pen, out);
@@ -387,14 +489,24 @@ void FrameEncoder::Encode(const CellGrid& next, std::string& out) {
     terminalPen = Pen{};  // where the cursor stands and its colours: unknown
   }
   changed.clear();
-  std::uint32_t backgrounds = 0;
+  // The pens the changed cells need: a background, and a foreground unless
+  // the cell is a blank.
+  std::array<std::uint32_t, 17> pens{};
   for (int row = 0; row < visibleRows; ++row) {
+    const auto first = static_cast<std::size_t>(row * kColumns);
+    // Most rows are as they were, byte for byte: one comparison passes them.
+    if (known && std::memcmp(&shown[first], &next[first],
+                             static_cast<std::size_t>(visibleColumns) * sizeof(Cell)) == 0) {
+      continue;
+    }
     for (int column = 0; column < visibleColumns; ++column) {
       const int index = row * kColumns + column;
       if (!known || !LooksSame(shown[static_cast<std::size_t>(index)],
                                next[static_cast<std::size_t>(index)])) {
         changed.push_back(index);
-        backgrounds |= 1u << Background(next[static_cast<std::size_t>(index)]);
+        const Cell& cell = next[static_cast<std::size_t>(index)];
+        pens[static_cast<std::size_t>(IsBlank(cell) ? 16 : Foreground(cell))] |=
+            1u << Background(cell);
       }
     }
   }
@@ -406,13 +518,30 @@ void FrameEncoder::Encode(const CellGrid& next, std::string& out) {
   SendRows(next, byRowsPen, frameByRows);
   Pen byColourPen = terminalPen;
   frameByColour.clear();
-  const int colours = std::popcount(backgrounds);
-  if (colours >= 2 && colours <= 8 && known) {
+  int colours = 0;
+  for (const std::uint32_t backgrounds : pens) {
+    colours += std::popcount(backgrounds);
+  }
+  if (colours >= 2 && colours <= kMostPensByColour && known) {
     SendByColour(next, 0, changed.size(), byColourPen, frameByColour);
   }
-  const bool byColour = !frameByColour.empty() && frameByColour.size() < frameByRows.size();
-  out += byColour ? frameByColour : frameByRows;
-  terminalPen = byColour ? byColourPen : byRowsPen;
+  Pen inPairsPen = terminalPen;
+  frameInPairs.clear();
+  if (colours >= 2 && colours <= kMostPensByColour && known) {
+    SendInPairs(next, inPairsPen, frameInPairs);
+  }
+  const std::string* shortest = &frameByRows;
+  const Pen* shortestPen = &byRowsPen;
+  if (!frameByColour.empty() && frameByColour.size() < shortest->size()) {
+    shortest = &frameByColour;
+    shortestPen = &byColourPen;
+  }
+  if (!frameInPairs.empty() && frameInPairs.size() < shortest->size()) {
+    shortest = &frameInPairs;
+    shortestPen = &inPairsPen;
+  }
+  out += *shortest;
+  terminalPen = *shortestPen;
   shown = next;
   known = true;
 }

@@ -2,6 +2,7 @@
 // changed since the frame the terminal last received.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -50,6 +51,16 @@ class FrameEncoder {
     int background = -1;
   };
 
+  // A way of moving the cursor and what it costs in bytes.
+  struct Move;
+
+  static std::array<int, kCellCount> MakeNoPositions() {
+    std::array<int, kCellCount> positions{};
+    positions.fill(-1);
+    return positions;
+  }
+
+  Move ChooseMove(const CellGrid& next, int row, int column, const Pen& pen) const;
   void MoveTo(const CellGrid& next, int row, int column, Pen& pen, std::string& out) const;
   void SetColours(const Cell& cell, Pen& pen, std::string& out) const;
   void SendCell(const CellGrid& next, int index, Pen& pen, std::string& out) const;
@@ -57,6 +68,10 @@ class FrameEncoder {
                    std::string& out) const;
   void SendByColour(const CellGrid& next, std::size_t begin, std::size_t end, Pen& pen,
                     std::string& out);
+  void SendRestByColour(const CellGrid& next, std::size_t begin, std::size_t end, Pen& pen,
+                        std::string& out);
+  void SendInPairs(const CellGrid& next, Pen& pen, std::string& out);
+  void SendBlanksBeside(const CellGrid& next, int index, Pen& pen, std::string& out);
   void SendRows(const CellGrid& next, Pen& pen, std::string& out);
 
   CellGrid shown{};
@@ -71,6 +86,9 @@ class FrameEncoder {
   std::string rowByColour;
   std::string frameByRows;
   std::string frameByColour;
+  std::string frameInPairs;
+  // Where each changed cell stands in `changed`, by grid index; -1 elsewhere.
+  std::array<int, kCellCount> positionOf = MakeNoPositions();
   bool known = false;
   bool trueColour = false;
   bool bareLineFeeds = false;

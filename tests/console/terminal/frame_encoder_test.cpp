@@ -105,13 +105,13 @@ TEST(FrameEncoder, EachMoveIsTheShortestAndColoursChangeOnlyWhereNeeded) {
   EXPECT_EQ(out, "\x1b[11;80Hj\r\nk\x1b[9;6H\x1b[91mi\x1b[42m ");
 
   // Where a line feed keeps the column, it is the step down: from after 'l'
-  // two of them and one back to 'm'.
+  // two of them and a backspace to 'm'.
   encoder.SetBareLineFeeds(true);
   Put(grid, 2, 12, 'l', 0x20);
   Put(grid, 2, 14, 'm', 0x20);
   out.clear();
   encoder.Encode(grid, out);
-  EXPECT_EQ(out, "\x1b[13;3H\x1b[30ml\n\n\x1b[Dm");
+  EXPECT_EQ(out, "\x1b[13;3H\x1b[30ml\n\n\bm");
 }
 
 TEST(FrameEncoder, GlyphsAreCodePage437AndZeroIsABlank) {
