@@ -118,7 +118,7 @@ std::vector<TimedKey> WholeGameKeys() {
   for (int k = 0; k < 24; ++k) {
     const std::uint16_t code = moves[k % 6];
     keys.push_back({at + 1'313, code, true});
-    keys.push_back({at + 1'313 + 180'000 + 7'777 * (k % 5), code, false});
+    keys.push_back({at + 1'313 + 180'000 + std::int64_t{7'777} * (k % 5), code, false});
     at += 250'000;
   }
   keys.push_back({at + 500'000, vk::kEscape, true});
@@ -142,7 +142,7 @@ TEST(MainLoop, TheSameGameAsAPassEvery2MsWithFarFewerWakeUps) {
   }
   // A wake for each frame and one or two for each key, no more.
   const std::int64_t frames = ranUs / 10'000;
-  EXPECT_LE(run.waits, frames + 2 * static_cast<int>(WholeGameKeys().size()) + 2);
+  EXPECT_LE(run.waits, frames + 2 * static_cast<std::int64_t>(WholeGameKeys().size()) + 2);
   EXPECT_GE(run.device.frames.size(), static_cast<std::size_t>(frames));
 
   // Every key is read the moment it arrives, and its frame shown at once;

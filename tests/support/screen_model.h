@@ -45,34 +45,11 @@ class ScreenModel {
     std::size_t i = 0;
     while (i < bytes.size()) {
       const auto byte = static_cast<unsigned char>(bytes[i]);
-      if (byte == 0x1b) {
-        if (!Csi(bytes, i)) {
-          return false;
-        }
-      } else if (byte == '\r') {
-        column = 0;
-        ++i;
-      } else if (byte == '\b') {
-        column = std::max(column - 1, 0);
-        ++i;
-      } else if (byte == '\n') {
-        if (row + 1 >= rows) {
-          ADD_FAILURE() << "a line feed on the last row would scroll, at " << i;
-          return false;
-        }
-        ++row;
-        ++i;
-      } else if (byte < 0x20 || byte == 0x7f) {
-        ADD_FAILURE() << "control byte " << int{byte} << " at " << i;
+      const bool fed = byte == 0x1b                  ? Csi(bytes, i)
+                       : byte < 0x20 || byte == 0x7f ? Control(byte, i)
+                                                     : Glyph(bytes, i);
+      if (!fed) {
         return false;
-      } else {
-        std::size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
-        if (i + length > bytes.size()) {
-          ADD_FAILURE() << "a glyph cut short at " << i;
-          return false;
-        }
-        Put(std::string(bytes.substr(i, length)));
-        i += length;
       }
     }
     return true;
@@ -84,6 +61,37 @@ class ScreenModel {
   int synchronizedEnds = 0;
 
  private:
+  bool Control(unsigned char byte, std::size_t& i) {
+    if (byte == '\n' && row + 1 >= rows) {
+      ADD_FAILURE() << "a line feed on the last row would scroll, at " << i;
+      return false;
+    }
+    if (byte == '\r') {
+      column = 0;
+    } else if (byte == '\b') {
+      column = std::max(column - 1, 0);
+    } else if (byte == '\n') {
+      ++row;
+    } else {
+      ADD_FAILURE() << "control byte " << int{byte} << " at " << i;
+      return false;
+    }
+    ++i;
+    return true;
+  }
+
+  bool Glyph(std::string_view bytes, std::size_t& i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    const std::size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+    if (i + length > bytes.size()) {
+      ADD_FAILURE() << "a glyph cut short at " << i;
+      return false;
+    }
+    Put(std::string(bytes.substr(i, length)));
+    i += length;
+    return true;
+  }
+
   void Put(const std::string& glyph) {
     if (row >= 0 && row < rows && column >= 0 && column < columns) {
       Cell& cell = cells[static_cast<std::size_t>(row * columns + column)];
@@ -132,7 +140,6 @@ class ScreenModel {
     const char final = bytes[end];
     const std::size_t at = i;
     i = end + 1;
-    auto count = [&p](std::size_t k) { return k < p.size() && p[k] > 0 ? p[k] : 1; };
     if (privateMode) {
       if (p.size() == 1 && p[0] == 2026 && (final == 'h' || final == 'l')) {
         (final == 'h' ? synchronizedBegins : synchronizedEnds)++;
@@ -141,34 +148,35 @@ class ScreenModel {
       ADD_FAILURE() << "an unexpected private mode at " << at;
       return false;
     }
-    switch (final) {
-      case 'H':
-        if (p.size() > 2) {
-          break;
-        }
-        row = std::min(count(0), rows) - 1;
-        column = std::min(count(1), columns) - 1;
-        return true;
-      case 'm': return Sgr(p, at);
-      default: break;
+    if (final == 'm') {
+      return Sgr(p, at);
     }
-    if (p.size() == 1 &&
-        (final == 'A' || final == 'B' || final == 'C' || final == 'D' || final == 'G')) {
-      if (final == 'C') {
-        column = std::min(column + count(0), columns - 1);
-      } else if (final == 'D') {
-        column = std::max(column - count(0), 0);
-      } else if (final == 'A') {
-        row = std::max(row - count(0), 0);
-      } else if (final == 'B') {
-        row = std::min(row + count(0), rows - 1);
-      } else {
-        column = std::min(count(0), columns) - 1;
-      }
+    if (!Move(final, p)) {
+      ADD_FAILURE() << "an unexpected CSI ending in '" << final << "' at " << at;
+      return false;
+    }
+    return true;
+  }
+
+  // CUP (H, one or two numbers); CUU, CUD, CUF, CUB and CHA (A, B, C, D, G).
+  bool Move(char final, const std::vector<int>& p) {
+    auto count = [&p](std::size_t k) { return k < p.size() && p[k] > 0 ? p[k] : 1; };
+    if (final == 'H' && p.size() <= 2) {
+      row = std::min(count(0), rows) - 1;
+      column = std::min(count(1), columns) - 1;
       return true;
     }
-    ADD_FAILURE() << "an unexpected CSI ending in '" << final << "' at " << at;
-    return false;
+    if (p.size() != 1) {
+      return false;
+    }
+    switch (final) {
+      case 'A': row = std::max(row - count(0), 0); return true;
+      case 'B': row = std::min(row + count(0), rows - 1); return true;
+      case 'C': column = std::min(column + count(0), columns - 1); return true;
+      case 'D': column = std::max(column - count(0), 0); return true;
+      case 'G': column = std::min(count(0), columns) - 1; return true;
+      default: return false;
+    }
   }
 
   bool Sgr(const std::vector<int>& p, std::size_t at) {

@@ -158,6 +158,17 @@ void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char fin
   out.push_back(input);
 }
 
+// A complete control sequence: the marker, the bytes up to the final byte,
+// and the final byte.
+void DecodeFinished(unsigned char marker, const unsigned char* begin, const unsigned char* end,
+                    unsigned char final, std::vector<TerminalInput>& out) {
+  if (marker == '?' && final == 'y') {
+    DecodeModeReport(begin, end, out);
+  } else {
+    DecodeSequence(marker, ParseParameters(begin, end), final, out);
+  }
+}
+
 }  // namespace
 
 void InputDecoder::Feed(const unsigned char* data, std::size_t size, std::uint32_t now,
@@ -331,11 +342,7 @@ std::size_t InputDecoder::DecodeControlSequence(const unsigned char* data, std::
       if (begin < data + at && *begin >= 0x3C && *begin <= 0x3F) {
         marker = *begin++;
       }
-      if (marker == '?' && byte == 'y') {
-        DecodeModeReport(begin, data + at, out);
-      } else {
-        DecodeSequence(marker, ParseParameters(begin, data + at), byte, out);
-      }
+      DecodeFinished(marker, begin, data + at, byte, out);
       return at + 1;
     }
     if (byte < 0x20 || byte > 0x3F) {

@@ -133,6 +133,25 @@ TEST(FrameEncoder, GlyphsAreCodePage437AndZeroIsABlank) {
   EXPECT_EQ(out, "");
 }
 
+// Runs along rows, blanks and letters most often, as the game draws, in a
+// few colours or any attribute.
+void ScatterChanges(CellGrid& grid, int runs) {
+  for (int i = 0; i < runs; ++i) {
+    const int column = rand() % kColumns;
+    const int row = rand() % kRows;
+    const int length = 1 + rand() % 6;
+    const auto attribute =
+        static_cast<std::uint16_t>(rand() % 3 == 0 ? rand() & 0xFFFF : rand() & 0x3);
+    for (int k = 0; k < length && column + k < kColumns; ++k) {
+      const int kind = rand() % 4;
+      const auto ch = static_cast<std::uint8_t>(kind == 0   ? ' '
+                                                : kind == 1 ? 'a' + rand() % 26
+                                                            : rand() & 0xFF);
+      Put(grid, column + k, row, ch, attribute);
+    }
+  }
+}
+
 // Random changes, any glyph and attribute, sizes and both palettes: after
 // every frame the terminal shows every visible cell as the grid holds it, and
 // never receives a control byte or a sequence other than the encoder's few.
@@ -157,21 +176,7 @@ TEST(FrameEncoder, TheTerminalShowsEveryCellOfEveryFrame) {
     CellGrid grid{};
     std::string out;
     for (int frame = 0; frame < 60; ++frame) {
-      for (int i = 0; i < c.changes; ++i) {
-        // Runs along a row, blanks and letters most often, as the game draws.
-        const int column = rand() % kColumns;
-        const int row = rand() % kRows;
-        const int length = 1 + rand() % 6;
-        const auto attribute =
-            static_cast<std::uint16_t>(rand() % 3 == 0 ? rand() & 0xFFFF : rand() & 0x3);
-        for (int k = 0; k < length && column + k < kColumns; ++k) {
-          const int kind = rand() % 4;
-          const auto ch = static_cast<std::uint8_t>(kind == 0   ? ' '
-                                                    : kind == 1 ? 'a' + rand() % 26
-                                                                : rand() & 0xFF);
-          Put(grid, column + k, row, ch, attribute);
-        }
-      }
+      ScatterChanges(grid, c.changes);
       out.clear();
       encoder.Encode(grid, out);
       ASSERT_TRUE(model.Feed(out)) << "frame " << frame;

@@ -254,14 +254,14 @@ TEST(TerminalDevice, TrueColourOnlyWhenAskedForAndTheTerminalSaysSo) {
   const char* before = std::getenv("COLORTERM");
   const std::string saved = before != nullptr ? before : "";
   const struct {
-    bool asked;
     const char* colorterm;
+    bool asked;
     bool expected;
-  } cases[] = {{true, "truecolor", true},
-               {true, "24bit", true},
-               {true, nullptr, false},
-               {true, "yes", false},
-               {false, "truecolor", false}};
+  } cases[] = {{"truecolor", true, true},
+               {"24bit", true, true},
+               {nullptr, true, false},
+               {"yes", true, false},
+               {"truecolor", false, false}};
   for (const auto& c : cases) {
     if (c.colorterm != nullptr) {
       setenv("COLORTERM", c.colorterm, 1);
@@ -274,7 +274,7 @@ TEST(TerminalDevice, TrueColourOnlyWhenAskedForAndTheTerminalSaysSo) {
     settings.trueColour = c.asked;
     TerminalDevice device(settings);
     EXPECT_EQ(device.TrueColour(), c.expected)
-        << c.asked << " " << (c.colorterm ? c.colorterm : "-");
+        << c.asked << " " << (c.colorterm != nullptr ? c.colorterm : "-");
     CellGrid grid{};
     grid[0].Char.UnicodeChar = 'X';
     grid[0].Attributes = 0x1C;  // bright red on blue
