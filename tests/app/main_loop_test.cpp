@@ -72,7 +72,7 @@ struct LoopRun {
   static constexpr std::int64_t kStartUs = 7'000'000;
   static constexpr std::uint32_t kStartTick = 1000;
 
-  explicit LoopRun(std::vector<TimedKey> keys) : keys(keys.begin(), keys.end()) {}
+  explicit LoopRun(const std::vector<TimedKey>& keys) : keys(keys.begin(), keys.end()) {}
 
   void Run() {
     LoopClock clock;

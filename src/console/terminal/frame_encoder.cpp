@@ -389,6 +389,9 @@ void FrameEncoder::SendRestByColour(const CellGrid& next, std::size_t begin, std
 // beside the cell it took. The blanks left over go last.
 void FrameEncoder::SendInPairs(const CellGrid& next, Pen& pen, std::string& out) {
   std::fill(sent.begin(), sent.end(), char{0});
+  if (positionOf.empty()) {
+    positionOf.assign(static_cast<std::size_t>(kCellCount), -1);
+  }
   for (std::size_t k = 0; k < changed.size(); ++k) {
     positionOf[static_cast<std::size_t>(changed[k])] = static_cast<int>(k);
   }

@@ -2,7 +2,6 @@
 // changed since the frame the terminal last received.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,12 +53,6 @@ class FrameEncoder {
   // A way of moving the cursor and what it costs in bytes.
   struct Move;
 
-  static std::array<int, kCellCount> MakeNoPositions() {
-    std::array<int, kCellCount> positions{};
-    positions.fill(-1);
-    return positions;
-  }
-
   Move ChooseMove(const CellGrid& next, int row, int column, const Pen& pen) const;
   void MoveTo(const CellGrid& next, int row, int column, Pen& pen, std::string& out) const;
   void SetColours(const Cell& cell, Pen& pen, std::string& out) const;
@@ -88,7 +81,7 @@ class FrameEncoder {
   std::string frameByColour;
   std::string frameInPairs;
   // Where each changed cell stands in `changed`, by grid index; -1 elsewhere.
-  std::array<int, kCellCount> positionOf = MakeNoPositions();
+  std::vector<int> positionOf;
   bool known = false;
   bool trueColour = false;
   bool bareLineFeeds = false;

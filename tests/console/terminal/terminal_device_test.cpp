@@ -158,7 +158,7 @@ TEST(TerminalDevice, SmallTerminalIsToldAndGrowingBackRedrawsEverything) {
   device.Present(grid);
   // From the top-left corner all 50 rows, one after the other.
   EXPECT_TRUE(terminal.ReadUntil("\x1b[H"));
-  const auto deadline = Clock::now() + 2s;
+  const auto deadline = Clock::now() + std::chrono::seconds(2);
   while (Rows(terminal.received) < 50 && Clock::now() < deadline) {
     terminal.Drain(10);
   }
@@ -197,7 +197,7 @@ TEST(TerminalDevice, AWaitEndsWhenAKeyComesOrTheTimeIsUp) {
   TerminalDevice device(settings);
   auto start = Clock::now();
   device.WaitForInput(30'000);
-  EXPECT_GE(Clock::now() - start, 29ms);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(29));
   EXPECT_FALSE(device.HasInput()) << "a quiet wait looks no further";
 
   std::thread typist([&terminal] {
@@ -208,11 +208,11 @@ TEST(TerminalDevice, AWaitEndsWhenAKeyComesOrTheTimeIsUp) {
   device.WaitForInput(5'000'000);
   const auto waited = Clock::now() - start;
   typist.join();
-  EXPECT_LT(waited, 2s);
+  EXPECT_LT(waited, std::chrono::seconds(2));
   EXPECT_TRUE(device.HasInput());
   start = Clock::now();
   device.WaitForInput(5'000'000);  // an event waits to be read: no wait at all
-  EXPECT_LT(Clock::now() - start, 1s);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST(TerminalDevice, SynchronizedOutputWrapsEachFrameWhereTheTerminalHasIt) {
