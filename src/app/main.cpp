@@ -30,7 +30,7 @@ int Play(const torvelkan::CommandLine& commandLine) {
   PlatformDevice device(settings);  // takes the terminal over; given back when destroyed
 #endif
   ConsoleScreen screen(device);
-  PassSchedule schedule(GetTickCount(), MonotonicMicroseconds());
+  PassSchedule schedule(torvelkan::GetTickCount(), MonotonicMicroseconds());
   App app(screen, [&schedule] { return schedule.Tick(); });
   LoopClock clock;
   clock.now = [] { return MonotonicMicroseconds(); };
