@@ -12,11 +12,12 @@
 #include "common/keys.h"
 #include "console/console_screen.h"
 #include "console/memory_device.h"
+#include "replay/recording_device.h"
 
 namespace torvelkan::bench {
 namespace {
 
-constexpr std::uint32_t kPassMs = 2;  // the paced loop's pass
+constexpr auto kPassMs = static_cast<std::uint32_t>(kPassPeriodMicroseconds / 1000);
 constexpr std::uint32_t kTapMs = 60;  // from a key's press to its release
 
 struct TimedKey {
@@ -82,12 +83,13 @@ std::vector<TimedKey> FightScript(bool redWins) {
 }  // namespace
 
 // NOLINTNEXTLINE(readability-function-cognitive-complexity): one script, read top to bottom
-BusyMinute RecordBusyMinute() {
+BusyMinute RecordBusyMinute(replay::Recorder* recorder) {
   BusyMinute minute;
   MemoryDevice device;
-  ConsoleScreen screen(device);
+  replay::RecordingDevice recorded(device, recorder);
+  ConsoleScreen screen(recorded);
   std::uint32_t now = 1000;  // also the generator's seed
-  App app(screen, [&now] { return now; });
+  App app(screen, replay::RecordingTicks(recorder, [&now] { return now; }));
   auto passUntil = [&](auto reached) {
     for (int pass = 0; pass < 10000 && !reached(); ++pass) {
       now += kPassMs;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/console_types.h"
+#include "replay/recorder.h"
 
 namespace torvelkan::bench {
 
@@ -23,6 +24,8 @@ struct BusyMinute {
 inline constexpr std::uint32_t kBusyMinuteMs = 60000;
 
 // The same frames every time: the clock, the keys and the seed are fixed.
-BusyMinute RecordBusyMinute();
+// With a recorder the minute is also written as a recording, the way
+// --record writes a game.
+BusyMinute RecordBusyMinute(replay::Recorder* recorder = nullptr);
 
 }  // namespace torvelkan::bench

@@ -15,6 +15,40 @@ void Fail(CommandLine& result, const std::string& message) {
   }
 }
 
+// --record FILE or --replay FILE, also written --record=FILE; i moves past
+// the file name when it is the next argument.
+void TakeFileOption(CommandLine& result, std::span<const char* const> arguments, std::size_t& i) {
+  const std::string_view argument = arguments[i];
+  const std::string_view name = argument.substr(0, argument.find('='));
+  std::string path;
+  if (name.size() < argument.size()) {
+    path = std::string(argument.substr(name.size() + 1));
+  } else if (i + 1 < arguments.size() && arguments[i + 1] != nullptr) {
+    path = arguments[++i];
+  } else {
+    Fail(result, "option '" + std::string(name) + "' needs a file name");
+    return;
+  }
+  if (path.empty()) {
+    Fail(result, "option '" + std::string(name) + "' needs a file name");
+    return;
+  }
+  const bool record = name == "--record";
+  std::string& slot = record ? result.recordPath : result.replayPath;
+  if (!slot.empty()) {
+    Fail(result, "option '" + std::string(name) + "' given twice");
+    return;
+  }
+  slot = path;
+  if (!result.recordPath.empty() && !result.replayPath.empty()) {
+    Fail(result, "options '--record' and '--replay' cannot be used together");
+    return;
+  }
+  if (!record && result.action == CommandLine::Action::kPlay) {
+    result.action = CommandLine::Action::kReplay;
+  }
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments) {
@@ -25,12 +59,16 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
     if (argument == "--help" || argument == "-h") {
       result.action = CommandLine::Action::kHelp;
     } else if (argument == "--version") {
-      if (result.action == CommandLine::Action::kPlay) {
+      if (result.action == CommandLine::Action::kPlay ||
+          result.action == CommandLine::Action::kReplay) {
         result.action = CommandLine::Action::kVersion;
       }
     } else if (argument == "--true-colour" || argument == "--true-color" ||
                argument == "--truecolor") {
       result.trueColour = true;
+    } else if (argument == "--record" || argument.starts_with("--record=") ||
+               argument == "--replay" || argument.starts_with("--replay=")) {
+      TakeFileOption(result, arguments, i);
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option '" + std::string(argument) + "'");
     } else {
@@ -47,6 +85,9 @@ std::string UsageText() {
          "Options:\n"
          "  -h, --help         show this help and exit\n"
          "      --version      show the version and exit\n"
+         "      --record FILE  play as usual and write the session to FILE as it goes\n"
+         "      --replay FILE  watch a recorded session: Space pauses, Right and Left\n"
+         "                     double and halve the speed, Esc ends\n"
          "      --true-colour  draw in the console's own sixteen colours as 24-bit\n"
          "                     colour where COLORTERM is truecolor or 24bit, rather\n"
          "                     than in the terminal's palette (also --truecolor)\n"

@@ -10,8 +10,12 @@
 namespace torvelkan {
 
 struct CommandLine {
-  enum class Action { kPlay, kHelp, kVersion, kError };
+  enum class Action { kPlay, kHelp, kVersion, kReplay, kError };
   Action action = Action::kPlay;
+  // --record FILE: the session played is written there as it goes.
+  std::string recordPath;
+  // --replay FILE (kReplay): the recording to watch.
+  std::string replayPath;
   // For kError: one line naming the option at fault.
   std::string error;
   // --true-colour: the console's own colours in 24-bit colour, where the

@@ -1,8 +1,10 @@
 // The program entry: the command line, then the console device, the grid, the
 // App and the loop on its schedule.
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <span>
+#include <string>
 
 #include "app/app.h"
 #include "app/command_line.h"
@@ -12,6 +14,9 @@
 #include "common/tick.h"
 #include "console/console_screen.h"
 #include "console/platform_device.h"
+#include "replay/recording.h"
+#include "replay/replay_player.h"
+#include "replay/session_recording.h"
 
 namespace {
 
@@ -19,19 +24,28 @@ namespace {
 constexpr int kStatusFailure = 1;
 constexpr int kStatusUsage = 2;
 
+// The program's name and version, as a recording keeps it.
+std::string ProgramVersion() {
+  std::string text = torvelkan::VersionText();
+  while (!text.empty() && text.back() == '\n') {
+    text.pop_back();
+  }
+  return text;
+}
+
 int Play(const torvelkan::CommandLine& commandLine) {
   using namespace torvelkan;
+  replay::SessionRecording recording(commandLine.recordPath, ProgramVersion());
 #ifdef _WIN32
-  (void)commandLine;      // the console shows its own colours already
   PlatformDevice device;  // takes the console over; given back when destroyed
 #else
   TerminalDevice::Settings settings;
   settings.trueColour = commandLine.trueColour;
   PlatformDevice device(settings);  // takes the terminal over; given back when destroyed
 #endif
-  ConsoleScreen screen(device);
+  ConsoleScreen screen(recording.Wrap(device));
   PassSchedule schedule(torvelkan::GetTickCount(), MonotonicMicroseconds());
-  App app(screen, [&schedule] { return schedule.Tick(); });
+  App app(screen, recording.Wrap([&schedule] { return schedule.Tick(); }));
   LoopClock clock;
   clock.now = [] { return MonotonicMicroseconds(); };
 #ifdef _WIN32
@@ -44,6 +58,30 @@ int Play(const torvelkan::CommandLine& commandLine) {
   };
 #endif
   RunMainLoop(screen, app, schedule, clock);
+  recording.Finish();
+  return 0;
+}
+
+// Watches a recording; a bad file stops the program before the console is taken.
+int Replay(const std::string& path) {
+  using namespace torvelkan;
+  const replay::Recording recording = replay::LoadRecording(path);
+  {
+    PlatformDevice device;
+    replay::ReplayPlayer player(recording, device);
+    FramePacer pacer(kPassPeriodMicroseconds);
+    const auto start = std::chrono::steady_clock::now();
+    player.Run(
+        [start] {
+          return std::chrono::duration_cast<std::chrono::microseconds>(
+                     std::chrono::steady_clock::now() - start)
+              .count();
+        },
+        [&pacer] { pacer.Wait(); });
+  }
+  if (recording.cutShort) {
+    std::fprintf(stderr, "torvelkan: %s\n", replay::CutShortNotice(path, recording).c_str());
+  }
   return 0;
 }
 
@@ -60,9 +98,13 @@ int main(int argc, char** argv) {
     case CommandLine::Action::kError:
       std::fprintf(stderr, "torvelkan: %s (try 'torvelkan --help')\n", commandLine.error.c_str());
       return kStatusUsage;
-    case CommandLine::Action::kPlay: break;
+    case CommandLine::Action::kPlay:
+    case CommandLine::Action::kReplay: break;
   }
   try {
+    if (commandLine.action == CommandLine::Action::kReplay) {
+      return Replay(commandLine.replayPath);
+    }
     return Play(commandLine);
   } catch (const std::exception& error) {
     // The console has been given back by now, so the message stays readable.

@@ -23,6 +23,11 @@ class FramePacer {
  private:
   std::int64_t periodUs;
   std::int64_t deadlineUs;  // on the platform's monotonic clock
+#ifdef _WIN32
+  // Each pacer owns its timer, so a second pacer neither takes nor closes it.
+  void* timer = nullptr;  // a HANDLE: this header stays free of <windows.h>
+  bool raisedResolution = false;
+#endif
 };
 
 }  // namespace torvelkan

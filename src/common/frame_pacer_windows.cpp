@@ -8,6 +8,8 @@
 // timeapi.h needs the types windows.h declares
 #include <timeapi.h>
 
+#include <type_traits>
+
 #include "common/frame_pacer.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -17,9 +19,7 @@
 namespace torvelkan {
 namespace {
 
-// One timer per process: the pacer is made once, by the program entry.
-HANDLE timer = nullptr;
-bool raisedResolution = false;
+static_assert(std::is_same_v<HANDLE, void*>, "the pacer holds its timer as a void*");
 
 std::int64_t NowMicroseconds() {
   static const std::int64_t frequency = [] {
@@ -48,11 +48,9 @@ FramePacer::FramePacer(std::int64_t periodMicroseconds)
 FramePacer::~FramePacer() {
   if (timer != nullptr) {
     CloseHandle(timer);
-    timer = nullptr;
   }
   if (raisedResolution) {
     timeEndPeriod(1);
-    raisedResolution = false;
   }
 }
 

@@ -13,7 +13,7 @@ int rand() {
   return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
-float RandomUnit() { return static_cast<float>(rand()) * 3.0518509e-05f; }
+float RandomUnit() { return static_cast<float>(rand()) * kRandomUnitScale; }
 
 std::uint32_t RandomState() { return state; }
 

@@ -11,13 +11,16 @@ namespace torvelkan {
 
 inline constexpr int kRandMax = 32767;
 
+// The float nearest 1/32767: rand() times this runs from 0 to 1.
+inline constexpr float kRandomUnitScale = 3.0518509e-05f;
+
 // Sets the generator's state.
 void srand(std::uint32_t seed);
 
 // Advances the state and returns a value from 0 to 32767.
 int rand();
 
-// rand() scaled by the float nearest 1/32767: from 0 to 1, both ends included.
+// rand() times kRandomUnitScale: from 0 to 1, both ends included.
 float RandomUnit();
 
 // The raw state, for tests that check how many numbers were drawn.

@@ -6,8 +6,14 @@
 
 namespace torvelkan {
 
-inline constexpr int kGridColumns = 80;
-inline constexpr int kGridRows = 50;
+// The arena and the menu's dots live in this one world.
+inline constexpr float kWorldWidth = 400.0f;
+inline constexpr float kWorldHeight = 300.0f;
+
+// One cell is 5 units wide and 6 high. The row factor is the float nearest 1/6,
+// so a world y is multiplied, never divided: the cells stay exactly as drawn.
+inline constexpr float kColumnsPerUnit = 0.2f;
+inline constexpr float kRowsPerUnit = 0.16666667f;
 
 // Truncation toward zero, as a C cast does, but a value beyond the range of int
 // (a fighter flung far off by a huge elapsed time) lands far off the grid
@@ -22,10 +28,9 @@ inline int TruncToInt(float value) {
   return static_cast<int>(value);
 }
 
-// One cell is 5 units wide; points slightly left of 0 still land in column 0.
-inline int WorldToColumn(float x) { return TruncToInt(x * 0.2f); }
+// Points slightly left of 0 still land in column 0.
+inline int WorldToColumn(float x) { return TruncToInt(x * kColumnsPerUnit); }
 
-// One cell is 6 units high; the factor is the float nearest 1/6.
-inline int WorldToRow(float y) { return TruncToInt(y * 0.16666667f); }
+inline int WorldToRow(float y) { return TruncToInt(y * kRowsPerUnit); }
 
 }  // namespace torvelkan

@@ -7,17 +7,16 @@
 namespace torvelkan {
 namespace {
 constexpr float kFloorSpread = 0.0012207404f;  // the float nearest 40/32767
-constexpr float kUnit = 3.0518509e-05f;        // the float nearest 1/32767
 }  // namespace
 
 Debris Debris::Spawned(float x, float y, std::uint16_t attribute) {
   Debris particle;
-  particle.groundY = 300.0f - static_cast<float>(rand()) * kFloorSpread;
+  particle.groundY = kWorldHeight - static_cast<float>(rand()) * kFloorSpread;
   particle.x = x;
   particle.y = y;
   particle.attribute = attribute;
-  particle.vx = static_cast<float>(rand()) * kUnit - 0.5f;
-  particle.vy = static_cast<float>(rand()) * kUnit - 0.75f;  // mostly upwards
+  particle.vx = static_cast<float>(rand()) * kRandomUnitScale - 0.5f;
+  particle.vy = static_cast<float>(rand()) * kRandomUnitScale - 0.75f;  // mostly upwards
   return particle;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "common/world.h"
 #include "console/console_screen.h"
 
 namespace torvelkan {
@@ -20,7 +21,7 @@ struct Debris {
   // Falls and bounces one fixed step per call; its age starts at the first call.
   void Update(std::uint32_t now, std::uint32_t elapsed);
   bool IsExpired(std::uint32_t now) const {
-    return x < 0.0f || x >= 400.0f || now > bornTick + kLifeMs;
+    return x < 0.0f || x >= kWorldWidth || now > bornTick + kLifeMs;
   }
   void Render(ConsoleScreen& screen) const;
 
@@ -28,7 +29,7 @@ struct Debris {
   float y = 0.0f;
   float vx = 0.0f;
   float vy = 0.0f;
-  float groundY = 300.0f;  // its own floor, between 260 and 300
+  float groundY = kWorldHeight;  // its own floor, between 260 and 300
   std::uint16_t attribute = 0;
   std::uint32_t bornTick = 0;  // the tick of its first update; 0 until then
 };

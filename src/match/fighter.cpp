@@ -2,6 +2,7 @@
 #include "match/fighter.h"
 
 #include "common/geometry.h"
+#include "common/world.h"
 #include "match/match.h"
 
 namespace torvelkan {
@@ -31,8 +32,8 @@ void Fighter::Update(std::uint32_t now, std::uint32_t elapsed) {
   if (x <= radius) {
     x = radius;
   }
-  if (x >= kArenaWidth - radius) {
-    x = kArenaWidth - radius;
+  if (x >= kWorldWidth - radius) {
+    x = kWorldWidth - radius;
   }
 
   y = y + vy * dt;

@@ -14,7 +14,6 @@ class Fighter {
   static constexpr float kStartY = 250.0f;  // below the floor line: the first update lifts it
   static constexpr float kRadius = 50.0f;
   static constexpr float kWalkSpeed = 0.25f;  // units per ms
-  static constexpr float kArenaWidth = 400.0f;
   static constexpr float kFloor = 280.0f;
   static constexpr float kJumpSpeed = -0.5f;  // units per ms, upwards
   static constexpr float kGravity = 0.0015f;  // per update call, not per ms

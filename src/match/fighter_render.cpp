@@ -9,8 +9,6 @@
 
 namespace torvelkan {
 namespace {
-constexpr float kRowFactor = 0.16666667f;  // the float nearest 1/6
-constexpr float kColumnFactor = 0.2f;
 constexpr float kHalfPi = 1.5707964f;
 }  // namespace
 
@@ -24,11 +22,11 @@ void Fighter::Render(ConsoleScreen& screen) const {
 void Fighter::DrawBody(ConsoleScreen& screen) const {
   // Only cells on the grid can show, so the loops stay on it: a fighter flung
   // far off the screen costs nothing and cannot run the bounds past int.
-  const int firstRow = std::max(TruncToInt(kRowFactor * y - kRowFactor * radius), 0);
-  const int lastRow = std::min(TruncToInt(kRowFactor * y + kRowFactor * radius), kRows - 1);
-  const int firstColumn = std::max(TruncToInt(kColumnFactor * x - kColumnFactor * radius), 0);
+  const int firstRow = std::max(TruncToInt(kRowsPerUnit * y - kRowsPerUnit * radius), 0);
+  const int lastRow = std::min(TruncToInt(kRowsPerUnit * y + kRowsPerUnit * radius), kRows - 1);
+  const int firstColumn = std::max(TruncToInt(kColumnsPerUnit * x - kColumnsPerUnit * radius), 0);
   const int lastColumn =
-      std::min(TruncToInt(kColumnFactor * x + kColumnFactor * radius), kColumns - 1);
+      std::min(TruncToInt(kColumnsPerUnit * x + kColumnsPerUnit * radius), kColumns - 1);
   for (int i = firstRow; i <= lastRow; ++i) {
     for (int j = firstColumn; j <= lastColumn; ++j) {
       // Each cell stands for its top-left corner.
@@ -48,8 +46,9 @@ void Fighter::DrawBody(ConsoleScreen& screen) const {
 
 void Fighter::DrawEye(ConsoleScreen& screen) const {
   // Four cells towards the facing side and four rows up, in the darker colour.
-  screen.PutCell(TruncToInt(kColumnFactor * x - 4.0f * facing), TruncToInt(kRowFactor * y - 4.0f),
-                 ' ', static_cast<std::uint16_t>(attribute & 0xFF7Fu));
+  screen.PutCell(TruncToInt(kColumnsPerUnit * x - 4.0f * facing),
+                 TruncToInt(kRowsPerUnit * y - 4.0f), ' ',
+                 static_cast<std::uint16_t>(attribute & 0xFF7Fu));
 }
 
 void Fighter::DrawHealth(ConsoleScreen& screen) const {

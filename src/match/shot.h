@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "common/world.h"
 #include "console/console_screen.h"
 
 namespace torvelkan {
@@ -18,7 +19,7 @@ struct Shot {
 
   // One fixed step per call, whatever the time.
   void Update(std::uint32_t now, std::uint32_t elapsed);
-  bool IsOutside() const { return x < 0.0f || x >= 400.0f; }
+  bool IsOutside() const { return x < 0.0f || x >= kWorldWidth; }
   void Render(ConsoleScreen& screen) const;
 
   float x = 0.0f;

@@ -2,6 +2,7 @@
 #include "screens/menu_dot.h"
 
 #include "common/random.h"
+#include "common/world.h"
 
 namespace torvelkan {
 namespace {
@@ -13,8 +14,8 @@ constexpr std::uint16_t kBaseColours[6] = {4, 2, 1, 6, 3, 5};
 
 MenuDot RandomMenuDot() {
   MenuDot dot{};
-  dot.x = RandomUnit() * 400.0f;
-  dot.y = RandomUnit() * 300.0f;
+  dot.x = RandomUnit() * kWorldWidth;
+  dot.y = RandomUnit() * kWorldHeight;
   dot.xVelocity = RandomUnit() - 0.5f;
   dot.yVelocity = RandomUnit() - 0.5f;
   dot.attribute = static_cast<std::uint16_t>(kBaseColours[torvelkan::rand() % 6] | 8);
@@ -29,14 +30,14 @@ void MoveMenuDot(MenuDot& dot, float d, float g) {
   if (dot.x < 0.0f) {
     dot.x = 0.0f;
     dot.xVelocity = -dot.xVelocity;
-  } else if (dot.x >= 400.0f) {
+  } else if (dot.x >= kWorldWidth) {
     dot.x = 399.0f;
     dot.xVelocity = -dot.xVelocity;
   }
   if (dot.y < 0.0f) {
     dot.y = 0.0f;
     dot.yVelocity = -dot.yVelocity;
-  } else if (dot.y >= 300.0f) {
+  } else if (dot.y >= kWorldHeight) {
     dot.y = 299.0f;
     dot.yVelocity = -dot.yVelocity;
   }

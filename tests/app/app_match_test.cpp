@@ -22,11 +22,11 @@ class AppMatch : public ::testing::Test {
   }
   void Down(std::uint16_t key) {
     game.device.Push(MakeKeyRecord(key, true));
-    game.Pass(2);
+    game.Pass();
   }
   void Up(std::uint16_t key) {
     game.device.Push(MakeKeyRecord(key, false));
-    game.Pass(2);
+    game.Pass();
   }
   Match& CurrentMatch() const { return *game.app.CurrentMatch(); }
   const Cell& At(int column, int row) const {
@@ -135,9 +135,9 @@ TEST_F(AppMatch, SpaceHandsBlueToTheKeyboardAndBackAtOnce) {
   CurrentMatch().Blue().jump = false;  // whatever it chose last
   game.device.PushKey(vk::kSpace);
   game.device.Push(MakeKeyRecord(vk::kW, true));
-  game.Pass(2);
-  game.Pass(2);
-  game.Pass(2);
+  game.Pass();
+  game.Pass();
+  game.Pass();
   EXPECT_TRUE(CurrentMatch().Blue().jump);  // W reached blue in the next pass
   game.Run(1000);
   EXPECT_EQ(CurrentMatch().Ai().LastThinkTick(), lastDecision);

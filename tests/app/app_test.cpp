@@ -52,7 +52,7 @@ TEST(AppNotice, EscEndsTheProgramOtherKeysAreIgnored) {
   EXPECT_EQ(game.app.CurrentIntro(), nullptr);
   EXPECT_EQ(game.app.CurrentMenu(), nullptr);
   game.device.PushKey(vk::kEscape);
-  EXPECT_TRUE(game.Pass(2));
+  EXPECT_TRUE(game.Pass());
 }
 
 TEST(AppNotice, NonKeyEventsAreConsumedAndIgnored) {
@@ -62,7 +62,7 @@ TEST(AppNotice, NonKeyEventsAreConsumedAndIgnored) {
     game.device.Push(MakeOtherRecord(type));
   }
   for (int i = 0; i < 4; ++i) {
-    EXPECT_FALSE(game.Pass(2));
+    EXPECT_FALSE(game.Pass());
   }
   EXPECT_EQ(game.device.PendingInput(), 0u);
 }
@@ -116,10 +116,10 @@ class AppSequence : public ::testing::Test {
   void ToMenu() {
     ToIntro();
     game.device.PushKey(vk::kEscape);
-    EXPECT_FALSE(game.Pass(2));  // Esc only ends the intro; the menu follows at once
+    EXPECT_FALSE(game.Pass());  // Esc only ends the intro; the menu follows at once
     ASSERT_NE(game.app.CurrentMenu(), nullptr);
     EXPECT_EQ(game.app.CurrentIntro(), nullptr);
-    EXPECT_FALSE(game.Pass(2));  // the key-up
+    EXPECT_FALSE(game.Pass());  // the key-up
   }
   ScriptedGame game;
 };
@@ -136,26 +136,26 @@ TEST_F(AppSequence, NoticeIntroMenuAndExitAsThePlayerSeesThem) {
   // The step in which the notice runs out creates the intro, updates it and
   // draws its first stroke, which runs down from (0, 50): the corner of cell
   // (0, 8) lies on its core. The second stroke, through (25, 138), waits.
-  game.Pass(2);
+  game.Pass();
   ASSERT_NE(game.app.CurrentIntro(), nullptr);
   EXPECT_EQ(game.Row(25).find("Alt"), std::string::npos);
   EXPECT_EQ(attribute(0, 8), 240);
   EXPECT_EQ(attribute(5, 23), 0);
   game.Run(126);
   EXPECT_EQ(attribute(5, 23), 0);
-  game.Pass(2);  // 128 ms after the start
+  game.Pass();  // 128 ms after the start
   EXPECT_EQ(attribute(5, 23), 240);
 
   // A key-down ends the intro; the menu is made and drawn in that same pass.
   game.device.PushKey(vk::kS);
-  EXPECT_FALSE(game.Pass(2));
+  EXPECT_FALSE(game.Pass());
   EXPECT_EQ(game.app.CurrentIntro(), nullptr);
   ASSERT_NE(game.app.CurrentMenu(), nullptr);
   EXPECT_EQ(game.Row(20).substr(36, 9), "Torvelkan");
   EXPECT_EQ(game.Row(23).substr(33, 5), "> Gra");
   EXPECT_NE(attribute(0, 8), 240);  // the strokes are gone; no dot is ever white
   EXPECT_NE(attribute(5, 23), 240);
-  EXPECT_FALSE(game.Pass(2));  // the key-up
+  EXPECT_FALSE(game.Pass());  // the key-up
 
   EXPECT_FALSE(game.Press(vk::kDown));
   EXPECT_EQ(game.Row(25).substr(33, 12), "> Informacje");
@@ -163,17 +163,17 @@ TEST_F(AppSequence, NoticeIntroMenuAndExitAsThePlayerSeesThem) {
   EXPECT_EQ(game.Row(27).substr(33, 9), "> Wyjscie");
   const std::size_t frames = game.device.FrameCount();
   game.device.PushKey(vk::kEnter);
-  EXPECT_TRUE(game.Pass(2));
+  EXPECT_TRUE(game.Pass());
   EXPECT_EQ(game.device.FrameCount(), frames);  // the program ends without another frame
 }
 
 TEST_F(AppSequence, AnyKeyDownEndsTheIntroAKeyUpDoesNot) {
   ToIntro();
   game.device.Push(MakeKeyRecord(vk::kLeft, false));
-  game.Pass(2);
+  game.Pass();
   EXPECT_NE(game.app.CurrentIntro(), nullptr);
   game.device.Push(MakeKeyRecord(vk::kF1, true));
-  game.Pass(2);
+  game.Pass();
   EXPECT_EQ(game.app.CurrentIntro(), nullptr);
   EXPECT_NE(game.app.CurrentMenu(), nullptr);
 }
@@ -181,7 +181,7 @@ TEST_F(AppSequence, AnyKeyDownEndsTheIntroAKeyUpDoesNot) {
 TEST_F(AppSequence, EscInTheMenuEndsTheProgram) {
   ToMenu();
   game.device.PushKey(vk::kEscape);
-  EXPECT_TRUE(game.Pass(2));
+  EXPECT_TRUE(game.Pass());
 }
 
 TEST_F(AppSequence, TheExitEntryEndsTheProgramInTheStepOfTheChoice) {
@@ -190,7 +190,7 @@ TEST_F(AppSequence, TheExitEntryEndsTheProgramInTheStepOfTheChoice) {
   EXPECT_FALSE(game.Press(vk::kDown));
   const std::size_t frames = game.device.FrameCount();
   game.device.PushKey(vk::kEnter);
-  EXPECT_TRUE(game.Pass(2));
+  EXPECT_TRUE(game.Pass());
   EXPECT_EQ(game.device.FrameCount(), frames);  // no frame after the choice
 }
 
@@ -200,23 +200,23 @@ TEST_F(AppSequence, MenuKeysThatAreNotRoutedChangeNothing) {
     EXPECT_FALSE(game.Press(key));
   }
   game.device.Push(MakeKeyRecord(vk::kDown, false));  // key-ups without a match
-  game.Pass(2);
+  game.Pass();
   EXPECT_EQ(game.app.CurrentMenu()->Choice(), -1);
   game.device.PushKey(vk::kSpace);  // Space chooses the highlighted entry: the fight
-  game.Pass(2);
+  game.Pass();
   EXPECT_NE(game.app.CurrentMatch(), nullptr);
 }
 
 TEST_F(AppSequence, EnterStartsAMatchAndEscReturnsToAFreshMenu) {
   ToMenu();
   game.device.PushKey(vk::kEnter);
-  game.Pass(2);
+  game.Pass();
   ASSERT_NE(game.app.CurrentMatch(), nullptr);
   EXPECT_EQ(game.app.CurrentMenu(), nullptr);
   EXPECT_TRUE(game.app.CurrentMatch()->AiEnabled());
-  game.Pass(2);
+  game.Pass();
   game.device.PushKey(vk::kEscape);  // leaves the match, not the program
-  EXPECT_FALSE(game.Pass(2));
+  EXPECT_FALSE(game.Pass());
   EXPECT_EQ(game.app.CurrentMatch(), nullptr);
   ASSERT_NE(game.app.CurrentMenu(), nullptr);
   EXPECT_EQ(game.app.CurrentMenu()->Choice(), -1);
@@ -246,7 +246,7 @@ TEST_F(AppSequence, TheInformationEntryOpensTheViewerAndEscReturnsToTheMenu) {
   game.Press(vk::kEnter);
   ASSERT_NE(game.app.CurrentReadme(), nullptr);
   game.device.PushKey(vk::kEscape);
-  EXPECT_FALSE(game.Pass(2));  // Esc never ends the program from the viewer
+  EXPECT_FALSE(game.Pass());  // Esc never ends the program from the viewer
   EXPECT_EQ(game.app.CurrentReadme(), nullptr);
   ASSERT_NE(game.app.CurrentMenu(), nullptr);
   EXPECT_EQ(game.app.CurrentMenu()->Choice(), -1);

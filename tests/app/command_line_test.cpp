@@ -46,5 +46,40 @@ TEST(CommandLine, ActionsAndFaults) {
   }
 }
 
+TEST(CommandLine, RecordAndReplayFiles) {
+  using A = CommandLine::Action;
+  struct FileCase {
+    std::vector<const char*> arguments;
+    CommandLine::Action action;
+    std::string record;
+    std::string replay;
+    std::string errorHas;
+  };
+  const std::vector<FileCase> cases = {
+      {{"--record", "fight.tvr"}, A::kPlay, "fight.tvr", "", ""},
+      {{"--record=fight.tvr"}, A::kPlay, "fight.tvr", "", ""},
+      {{"--replay", "fight.tvr"}, A::kReplay, "", "fight.tvr", ""},
+      {{"--replay=a=b.tvr"}, A::kReplay, "", "a=b.tvr", ""},
+      {{"--replay", "-odd name"}, A::kReplay, "", "-odd name", ""},
+      {{"--replay", "x", "--help"}, A::kHelp, "", "x", ""},
+      {{"--version", "--replay", "x"}, A::kVersion, "", "x", ""},
+      {{"--record"}, A::kError, "", "", "'--record' needs a file name"},
+      {{"--replay="}, A::kError, "", "", "'--replay' needs a file name"},
+      {{"--record", "a", "--record", "b"}, A::kError, "", "", "'--record' given twice"},
+      {{"--replay", "a", "--record", "b"}, A::kError, "", "", "cannot be used together"},
+      {{"--recordx"}, A::kError, "", "", "unknown option '--recordx'"},
+  };
+  for (const FileCase& c : cases) {
+    const CommandLine parsed = ParseCommandLine(c.arguments);
+    EXPECT_EQ(parsed.action, c.action) << c.arguments.front();
+    if (c.errorHas.empty()) {
+      EXPECT_EQ(parsed.recordPath, c.record);
+      EXPECT_EQ(parsed.replayPath, c.replay);
+    } else {
+      EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace torvelkan

@@ -33,10 +33,10 @@ TEST(WholeGame, NoticeLogoMenuReadmeFightAndExit) {
   ScriptedGame game;
   auto hold = [&game](std::uint16_t key, bool down) {
     game.device.Push(MakeKeyRecord(key, down));
-    return game.Pass(2);
+    return game.Pass();
   };
 
-  ASSERT_FALSE(game.Pass(2));
+  ASSERT_FALSE(game.Pass());
   EXPECT_EQ(game.Row(25).substr(35, 11), "Alt + Enter");
   ASSERT_FALSE(game.Run(3000));
   ASSERT_NE(game.app.CurrentIntro(), nullptr);
@@ -103,7 +103,7 @@ TEST(WholeGame, NoticeLogoMenuReadmeFightAndExit) {
   ASSERT_FALSE(game.Press(vk::kDown));
   EXPECT_EQ(game.Row(27).substr(33, 9), "> Wyjscie");
   game.device.PushKey(vk::kEnter);
-  EXPECT_TRUE(game.Pass(2));
+  EXPECT_TRUE(game.Pass());
 }
 
 }  // namespace

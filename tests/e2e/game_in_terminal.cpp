@@ -29,12 +29,12 @@ GameInTerminal::~GameInTerminal() {
   }
 }
 
-void GameInTerminal::StartGame(const std::string& directory) {
+void GameInTerminal::StartGame(const std::string& directory, const std::string& options) {
   ASSERT_FALSE(modesFile.empty()) << "no file for the terminal modes";
   tmux.Type("cd " + ShellQuote(directory) + " && stty -a > " + ShellQuote(modesFile) +
             " && echo SHELL-IS-HERE");
   ASSERT_TRUE(tmux.WaitForText("SHELL-IS-HERE", seconds(10)));
-  tmux.Type(ShellQuote(GameBinary()));
+  tmux.Type(ShellQuote(GameBinary()) + (options.empty() ? "" : " " + options));
   Screen screen;
   ASSERT_TRUE(tmux.WaitFor([](const Screen& s) { return s.Text(25, 35, 11) == "Alt + Enter"; },
                            seconds(10), &screen))

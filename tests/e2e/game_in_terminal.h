@@ -20,8 +20,8 @@ class GameInTerminal : public ::testing::Test {
   ~GameInTerminal() override;
 
   // Notes the terminal modes, then starts the game in directory (where it
-  // looks for Readme.txt) and waits for its start-up notice.
-  void StartGame(const std::string& directory = SourceDir());
+  // looks for Readme.txt) with the options given and waits for its start-up notice.
+  void StartGame(const std::string& directory = SourceDir(), const std::string& options = "");
 
   // From the notice through the logo (any key) to the main menu.
   void GoToMenu();

@@ -138,6 +138,16 @@ TEST_F(ImitationAiTest, TiesGoToTheNewerAndToTheMirroredCandidate) {
   symmetric.Think(10000, 16, blue, red, match);
   EXPECT_TRUE(blue.right);  // mirrored: red's left becomes blue's right
   EXPECT_FALSE(blue.left);
+
+  // Two equal candidates that only the mirrored pass finds: the newer wins.
+  ImitationAi mirroredPair;
+  red.x = 300.0f;
+  mirroredPair.Remember(At(0.0f, 200.0f, true, false));
+  mirroredPair.Remember(At(0.0f, 200.0f, false, true));
+  srand(SeedWhoseFirstDrawFollowsMemory(true));
+  mirroredPair.Think(10000, 16, blue, red, match);
+  EXPECT_TRUE(blue.left);  // the newer one's right, mirrored
+  EXPECT_FALSE(blue.right);
 }
 
 TEST_F(ImitationAiTest, FollowingMemoryCopiesTheJumpAndTheAttack) {

@@ -215,6 +215,19 @@ TEST_F(MatchTest, BothDeadInOneUpdateBothWinAndBlueBurstsFirst) {
   }
 }
 
+TEST_F(MatchTest, ADeadFighterStillFallsAndShotsStillHitIt) {
+  blue.y = 100.0f;  // high above the floor, at rest
+  Kill(blue);
+  match.Update(10002, 2);
+  ASSERT_EQ(match.Message(), "Player red wins!");
+  match.FireShot(240.0f, 230.0f, 1.0f, 192);  // along the floor towards blue, 60 from red
+  for (std::uint32_t now = 10004; now < 10604; now += 2) {
+    match.Update(now, 2);
+  }
+  EXPECT_EQ(blue.y, 230.0f);           // it fell back onto the floor
+  EXPECT_TRUE(match.Shots().empty());  // and the shot, 140 units on, has hit it
+}
+
 TEST_F(MatchTest, AnExplosionDrawsTheHeightBeforeTheWidth) {
   Kill(red);
   srand(99);

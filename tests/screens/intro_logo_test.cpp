@@ -1,9 +1,10 @@
 // The logo's reveal timing and the rasterisation of its strokes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "common/keys.h"
 #include "console/console_screen.h"
@@ -167,29 +168,62 @@ TEST_F(Logo, TheLaterStrokeSetsASharedCellEvenWhenDimmer) {
   EXPECT_EQ(written.at({2, 1}), 240);
 }
 
-TEST_F(Logo, TheWholeLogoFitsBelowTheCounterRow) {
+// The whole logo, cell by cell: '#' bright white, '+' light grey, '.' dark
+// grey; 753 cells in rows 8 to 41, the rows above and below empty.
+TEST_F(Logo, TheWholeLogoIsExactlyThisPicture) {
+  const char* const expected[] = {
+      "#.        .#                                                                    ",
+      "#.        .#                                                                    ",
+      "#.        .#                                                                    ",
+      "#+        +#                                                                    ",
+      "#+        +#                                                                    ",
+      "++.      .++                                                                    ",
+      "++.      .++                                                                    ",
+      "+#.      .#+                                               .#                   ",
+      "+#.      .#+                                               .#                   ",
+      "+#.      .#+                                               .#                   ",
+      ".#.      .#.                                               +#                   ",
+      ".#.      .#.                        .#                     +#                   ",
+      ".#.      .#.                        +#                     +#                   ",
+      ".#.      .#.                        ++                    .++                   ",
+      ".#+      +#.                        #.                    .++                   ",
+      ".#+ .#.  +#.                                              ...+#                 ",
+      ".++..#. .++.                                            ..+##++                 ",
+      ".++..#+ .++.  ...+##.  ..+##..+##. .#    ...+##   ...+#.##+...                  ",
+      ".++.+++..++. ++##+.#. +###++###+#. .#  #.###+.. ++###+#.  .#.                   ",
+      " +#.++#..#+        #. #.   #.   #. .#  #.       #.    #+  .#.                   ",
+      " +#.++#..#+        #. #.   #.   #. .#  #+       #.    #+  .#.                   ",
+      " .#.#.#..#.        #+ #.   #+   #+ +#  #+       #+    ++  .#.                   ",
+      " .#.#.#..#.        #+ #+   #+   #+ +#  ++       ++.   +#  .#.                   ",
+      " .#.#.#+.#.        #+ #+   #+   #+ +#  +#       ++.   +#  +#.                   ",
+      " .#.#.++.#.      ..++ #+   ++   ++ ++  +....+#. +#. ...#  +#.                   ",
+      " .#.#.+++#.   ..+##++ ++   ++   ++ ++  .######. ...+###+  +#.                   ",
+      " .#.#.+#+#.  .##+..++ ++   ++   ++ ++        #+ .##++..   ++.                   ",
+      " .#+#..#+#.  .#    +# ++   +#   +# #+        #+ .#.       ++.                   ",
+      " .++#..#++.  +#    +# +#   +#   +# #+        ++ .#+       ++.                   ",
+      " .+++..#++.  +#    +# +#   +#   +# #+        +# .#+       #+                    ",
+      "  +#+..##+   ++    +# +#   +#   +# #+        +# .++       #+                    ",
+      "  +#+ .+#+   #+    .# .#   .#   .# #.        .#  +#       #+                    ",
+      "  .#.  +#.   #+...+## .#   .#   .# #.    ...+##  +#..+##  #.  #+..  #+..  #+..  ",
+      "  .#.  .#.   ++###+.. .#   .#   .# #.  ++###+..  .+###+.  #.  .+##+ .+##+ .+##+ ",
+  };
   IntroLogo logo;
   logo.Update(1, 0);
   logo.Update(1 + 3840, 0);
-  const CellMap written = RenderAt(logo);
-  int left = kColumns;
-  int right = -1;
-  int top = kRows;
-  int bottom = -1;
-  for (const auto& [cell, attribute] : written) {
-    left = std::min(left, cell.first);
-    right = std::max(right, cell.first);
-    top = std::min(top, cell.second);
-    bottom = std::max(bottom, cell.second);
-    EXPECT_TRUE(attribute == 240 || attribute == 112 || attribute == 128);
+  std::vector<std::string> picture(kRows, std::string(kColumns, ' '));
+  for (const auto& [cell, attribute] : RenderAt(logo)) {
+    picture[static_cast<std::size_t>(cell.second)][static_cast<std::size_t>(cell.first)] =
+        attribute == 240   ? '#'
+        : attribute == 112 ? '+'
+        : attribute == 128 ? '.'
+                           : '?';
   }
-  EXPECT_EQ(left, 0);
-  EXPECT_EQ(right, 78);
-  EXPECT_EQ(top, 8);
-  EXPECT_EQ(bottom, 41);
-  // The first stroke starts at (0, 50): the top-left corner of cell (0, 8) lies
-  // 0.15 units from it.
-  EXPECT_EQ(written.at({0, 8}), 240);
+  for (int row = 0; row < kRows; ++row) {
+    const bool drawn = row >= 8 && row <= 41;
+    EXPECT_EQ(picture[static_cast<std::size_t>(row)],
+              drawn ? std::string(expected[row - 8]) : std::string(kColumns, ' '))
+        << "row " << row;
+  }
 }
 
 }  // namespace

@@ -10,17 +10,23 @@
 
 namespace torvelkan::testing {
 
+// The loop's own pass period on the scripted clock, which counts milliseconds:
+// the game moves gravity, shots and debris once a pass, so tests run at the
+// game's real speed only with this step.
+static_assert(kPassPeriodMicroseconds % 1000 == 0, "the scripted clock counts whole milliseconds");
+inline constexpr std::uint32_t kPassMs = static_cast<std::uint32_t>(kPassPeriodMicroseconds / 1000);
+
 struct ScriptedGame {
   explicit ScriptedGame(std::uint32_t startTick = 1000) : now(startTick) {}
 
   // One pass of the main loop after the clock moved on by ms; true = ended.
-  bool Pass(std::uint32_t ms) {
+  bool Pass(std::uint32_t ms = kPassMs) {
     now += ms;
     return RunPass(screen, app);
   }
 
   // Passes of ms each until totalMs have gone by; true if the program ended.
-  bool Run(std::uint32_t totalMs, std::uint32_t ms = 2) {
+  bool Run(std::uint32_t totalMs, std::uint32_t ms = kPassMs) {
     for (std::uint32_t t = 0; t < totalMs; t += ms) {
       if (Pass(ms)) {
         return true;
@@ -30,7 +36,7 @@ struct ScriptedGame {
   }
 
   // Key-down and key-up, one pass each.
-  bool Press(std::uint16_t key, std::uint32_t ms = 2) {
+  bool Press(std::uint16_t key, std::uint32_t ms = kPassMs) {
     device.PushKey(key);
     return Pass(ms) || Pass(ms);
   }

@@ -1,0 +1,30 @@
+// Records a session by wrapping what the App reads: the console device it
+// takes input events from and the tick source it reads the time from. Without
+// a recorder both pass everything through untouched.
+#pragma once
+
+#include "app/app.h"
+#include "console/console_device.h"
+#include "replay/recorder.h"
+
+namespace torvelkan::replay {
+
+class RecordingDevice final : public ConsoleDevice {
+ public:
+  RecordingDevice(ConsoleDevice& inner, Recorder* recorder) : inner(inner), recorder(recorder) {}
+
+  void Present(const CellGrid& cells) override { inner.Present(cells); }
+  bool HasInput() override { return inner.HasInput(); }
+  void ReadInput(InputRecord& record) override;
+  void SetTitle(const char* title) override { inner.SetTitle(title); }
+  bool QuitRequested() override { return inner.QuitRequested(); }
+
+ private:
+  ConsoleDevice& inner;
+  Recorder* recorder;
+};
+
+// The tick source that records every tick it hands out.
+TickSource RecordingTicks(Recorder* recorder, TickSource ticks);
+
+}  // namespace torvelkan::replay

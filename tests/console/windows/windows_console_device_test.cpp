@@ -1,0 +1,161 @@
+// The Windows console device's calls, their order and their arguments, checked
+// on any platform through a fake that writes each call down.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "console/windows/windows_console_device.h"
+
+namespace torvelkan {
+namespace {
+
+// The console calls with Windows' own values for the constants; the handles
+// are 1 (input), 2 (output) and 3 (the buffer the device makes).
+struct RecordingConsoleCalls {
+  using Handle = int;
+  using Bool = int;
+  using Dword = std::uint32_t;
+  struct Coord {
+    std::int16_t X;
+    std::int16_t Y;
+  };
+  struct Rect {
+    std::int16_t Left;
+    std::int16_t Top;
+    std::int16_t Right;
+    std::int16_t Bottom;
+  };
+  struct CursorInfo {
+    Dword dwSize;
+    Bool bVisible;
+  };
+  static constexpr Dword kStandardInput = static_cast<Dword>(-10);
+  static constexpr Dword kStandardOutput = static_cast<Dword>(-11);
+  static constexpr Dword kGenericWrite = 0x40000000;
+  static constexpr Dword kTextModeBuffer = 1;
+  static constexpr Bool kTrue = 1;
+  static constexpr Bool kFalse = 0;
+
+  // What the console answers: GetNumberOfConsoleInputEvents' result and count.
+  struct Answers {
+    std::vector<std::string> log;
+    Bool countResult = 1;
+    Dword count = 0;
+  };
+  Answers* answers;
+
+  void Log(const std::string& line) const { answers->log.push_back(line); }
+  static std::string Name(Handle handle) {
+    const char* names[] = {"null", "input", "output", "buffer"};
+    return handle >= 0 && handle <= 3 ? names[handle] : "?";
+  }
+  static std::string Text(Coord c) { return std::to_string(c.X) + "x" + std::to_string(c.Y); }
+  static std::string Text(const Rect& r) {
+    return std::to_string(r.Left) + " " + std::to_string(r.Top) + " " + std::to_string(r.Right) +
+           " " + std::to_string(r.Bottom);
+  }
+
+  Handle GetStdHandle(Dword which) const {
+    Log("GetStdHandle(" + std::to_string(static_cast<std::int32_t>(which)) + ")");
+    return which == kStandardInput ? 1 : which == kStandardOutput ? 2 : 0;
+  }
+  Handle CreateConsoleScreenBuffer(Dword access, Dword share, Dword flags) const {
+    Log("CreateConsoleScreenBuffer(" + std::to_string(access) + ", " + std::to_string(share) +
+        ", " + std::to_string(flags) + ")");
+    return 3;
+  }
+  Bool SetConsoleScreenBufferSize(Handle buffer, Coord size) const {
+    Log("SetConsoleScreenBufferSize(" + Name(buffer) + ", " + Text(size) + ")");
+    return 1;
+  }
+  Bool SetConsoleActiveScreenBuffer(Handle buffer) const {
+    Log("SetConsoleActiveScreenBuffer(" + Name(buffer) + ")");
+    return 1;
+  }
+  Bool SetConsoleWindowInfo(Handle buffer, Bool absolute, const Rect* window) const {
+    Log("SetConsoleWindowInfo(" + Name(buffer) + ", " + std::to_string(absolute) + ", " +
+        Text(*window) + ")");
+    return 1;
+  }
+  Bool CloseHandle(Handle handle) const {
+    Log("CloseHandle(" + Name(handle) + ")");
+    return 1;
+  }
+  Bool WriteConsoleOutputA(Handle buffer, const Cell* cells, Coord size, Coord from,
+                           Rect* region) const {
+    // The first and the last cell stand for the grid.
+    Log("WriteConsoleOutputA(" + Name(buffer) + ", " + cells[0].Char.AsciiChar +
+        cells[kCellCount - 1].Char.AsciiChar + ", " + Text(size) + ", " + Text(from) + ", " +
+        Text(*region) + ")");
+    return 1;
+  }
+  Bool SetConsoleCursorInfo(Handle buffer, const CursorInfo* cursor) const {
+    Log("SetConsoleCursorInfo(" + Name(buffer) + ", " + std::to_string(cursor->dwSize) + ", " +
+        std::to_string(cursor->bVisible) + ")");
+    return 1;
+  }
+  Bool GetNumberOfConsoleInputEvents(Handle input, Dword* count) const {
+    Log("GetNumberOfConsoleInputEvents(" + Name(input) + ")");
+    *count = answers->count;
+    return answers->countResult;
+  }
+  Bool ReadConsoleInputA(Handle input, InputRecord* record, Dword length, Dword* read) const {
+    Log("ReadConsoleInputA(" + Name(input) + ", " + std::to_string(length) + ")");
+    *record = MakeKeyRecord(0x25, true);
+    *read = 1;
+    return 1;
+  }
+  Bool SetConsoleTitleA(const char* title) const {
+    Log("SetConsoleTitleA(" + std::string(title) + ")");
+    return 1;
+  }
+};
+
+using RecordedDevice = BasicWindowsConsoleDevice<RecordingConsoleCalls>;
+
+TEST(WindowsConsoleDevice, TakesItsOwnBufferDrawsReadsAndGivesTheConsoleBack) {
+  RecordingConsoleCalls::Answers answers;
+  {
+    RecordedDevice device(RecordingConsoleCalls{&answers});
+    CellGrid cells{};
+    cells.front().Char.AsciiChar = 'A';
+    cells.back().Char.AsciiChar = 'Z';
+    device.SetTitle("Torvelkan");
+    device.Present(cells);
+
+    // No event, then a console that cannot be asked, then one event to read.
+    EXPECT_FALSE(device.HasInput());
+    answers.count = 1;
+    answers.countResult = 0;
+    EXPECT_FALSE(device.HasInput());
+    answers.countResult = 1;
+    ASSERT_TRUE(device.HasInput());
+    InputRecord record{};
+    device.ReadInput(record);
+    EXPECT_TRUE(IsKeyEvent(record) && IsKeyDown(record));
+    EXPECT_EQ(KeyCode(record), 0x25);
+  }
+  const std::vector<std::string> expected = {
+      "GetStdHandle(-10)",
+      "GetStdHandle(-11)",
+      "CreateConsoleScreenBuffer(1073741824, 0, 1)",  // GENERIC_WRITE, unshared, a text buffer
+      "SetConsoleScreenBufferSize(buffer, 80x50)",
+      "SetConsoleActiveScreenBuffer(buffer)",
+      "SetConsoleWindowInfo(buffer, 1, 0 0 79 49)",  // after the size, so the window fits
+      "SetConsoleTitleA(Torvelkan)",
+      "WriteConsoleOutputA(buffer, AZ, 80x50, 0x0, 0 0 79 49)",
+      "SetConsoleCursorInfo(buffer, 100, 0)",
+      "GetNumberOfConsoleInputEvents(input)",
+      "GetNumberOfConsoleInputEvents(input)",
+      "GetNumberOfConsoleInputEvents(input)",
+      "ReadConsoleInputA(input, 1)",
+      "SetConsoleActiveScreenBuffer(output)",  // the console given back, then the buffer closed
+      "CloseHandle(buffer)",
+  };
+  EXPECT_EQ(answers.log, expected);
+}
+
+}  // namespace
+}  // namespace torvelkan
