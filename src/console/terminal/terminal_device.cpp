@@ -409,7 +409,13 @@ void TerminalDevice::WaitForInput(std::int64_t timeoutMicroseconds) {
   // signal ends the wait early, and the loop looks at once.
   const auto ms =
       static_cast<int>(std::min<std::int64_t>((timeoutMicroseconds + 999) / 1000, 1000));
-  quietSinceWait = poll(taken ? &in : nullptr, taken ? 1 : 0, ms) == 0;
+  const int ready = poll(taken ? &in : nullptr, taken ? 1 : 0, ms);
+  if (ready > 0 && (in.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    // Hung up or broken: the input would end every wait at once, so only the
+    // time is waited (the hangup's own signal ends the program).
+    poll(nullptr, 0, ms);
+  }
+  quietSinceWait = ready == 0;
 }
 
 bool TerminalDevice::HasInput() {

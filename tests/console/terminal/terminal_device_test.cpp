@@ -215,6 +215,20 @@ TEST(TerminalDevice, AWaitEndsWhenAKeyComesOrTheTimeIsUp) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
 }
 
+TEST(TerminalDevice, AHungUpTerminalDoesNotEndEveryWaitAtOnce) {
+  FakeTerminal terminal;
+  TerminalDevice::Settings settings = terminal.Settings();
+  settings.answerWaitMs = 0;
+  TerminalDevice device(settings);
+  close(terminal.master);  // the terminal's side is gone
+  terminal.master = -1;
+  const auto start = Clock::now();
+  for (int i = 0; i < 3; ++i) {
+    device.WaitForInput(10'000);
+  }
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(29));
+}
+
 TEST(TerminalDevice, SynchronizedOutputWrapsEachFrameWhereTheTerminalHasIt) {
   for (const bool has : {true, false}) {
     FakeTerminal terminal;
