@@ -52,4 +52,13 @@ void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const 
   }
 }
 
+void RunMainLoop(ConsoleScreen& screen, App& app, const std::function<void()>& betweenPasses) {
+  while (!screen.QuitRequested()) {
+    if (RunPass(screen, app)) {
+      return;
+    }
+    betweenPasses();
+  }
+}
+
 }  // namespace torvelkan

@@ -36,4 +36,8 @@ struct LoopClock {
 // App must read its time from the schedule's Tick.
 void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const LoopClock& clock);
 
+// The loop of one pass and one frame at a time, for a caller that times each
+// pass itself: betweenPasses waits for the next one.
+void RunMainLoop(ConsoleScreen& screen, App& app, const std::function<void()>& betweenPasses);
+
 }  // namespace torvelkan

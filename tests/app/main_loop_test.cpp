@@ -226,6 +226,23 @@ TEST(MainLoop, AfterALongStopThePassesMissedAreSkipped) {
   EXPECT_LT(run.waits, 100);
 }
 
+TEST(MainLoop, PassByPassRunsUntilEscInTheNotice) {
+  MemoryDevice device;
+  ConsoleScreen screen(device);
+  std::uint32_t now = 5000;
+  App app(screen, [&now] { return now; });
+  int passes = 0;
+  RunMainLoop(screen, app, [&] {
+    now += 2;
+    if (++passes == 10) {
+      device.PushKey(vk::kEscape);
+    }
+  });
+  EXPECT_EQ(passes, 10);
+  EXPECT_EQ(device.FrameCount(), 10u);   // the pass that read Esc drew nothing
+  EXPECT_EQ(device.PendingInput(), 1u);  // its key-up was never read
+}
+
 TEST(MainLoop, TakesOneEventPerPass) {
   MemoryDevice device;
   ConsoleScreen screen(device);
