@@ -53,10 +53,12 @@ void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const 
 }
 
 void RunMainLoop(ConsoleScreen& screen, App& app, const std::function<void()>& betweenPasses) {
-  while (!screen.QuitRequested()) {
-    if (RunPass(screen, app)) {
+  for (int pass = 1; !screen.QuitRequested(); ++pass) {
+    const bool frame = pass % PassSchedule::kPassesPerFrame == 0;
+    if (frame ? RunPass(screen, app) : StepPass(screen, app)) {
       return;
     }
+    pass %= PassSchedule::kPassesPerFrame;
     betweenPasses();
   }
 }

@@ -36,8 +36,8 @@ struct LoopClock {
 // App must read its time from the schedule's Tick.
 void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const LoopClock& clock);
 
-// The loop of one pass and one frame at a time, for a caller that times each
-// pass itself: betweenPasses waits for the next one.
+// The loop for a caller that times each pass itself: betweenPasses waits for
+// the next one. A frame is drawn and shown after every fifth pass, as above.
 void RunMainLoop(ConsoleScreen& screen, App& app, const std::function<void()>& betweenPasses);
 
 }  // namespace torvelkan
