@@ -8,10 +8,10 @@
 
 #include "app/app.h"
 #include "app/main_loop.h"
+#include "app/pass_schedule.h"
 #include "common/keys.h"
 #include "console/console_screen.h"
 #include "console/memory_device.h"
-#include "console/terminal/terminal_device.h"
 #include "replay/recording_device.h"
 
 namespace torvelkan::bench {
@@ -110,22 +110,17 @@ BusyMinute RecordBusyMinute(replay::Recorder* recorder) {
   device.PushKey(vk::kSpace);  // blue to the keyboard, for this match and the next
 
   const std::uint32_t start = now;
-  const long long sendPeriodUs = TerminalDevice::kSendPeriod.count();
-  long long lastSendUs = 0;
   std::uint32_t matchStart = now;
   int fights = 0;
   std::vector<TimedKey> script = FightScript(true);
   std::size_t nextKey = 0;
   std::string message = "Get Ready";
-  minute.sent.reserve(
-      static_cast<std::size_t>(kBusyMinuteMs) * 1000 / static_cast<std::size_t>(sendPeriodUs) + 1);
+  minute.sent.reserve(kBusyMinuteMs / kPassMs / PassSchedule::kPassesPerFrame + 1);
 
   for (;;) {
-    // The device's rule: a frame goes out once the period since the last one is over.
-    const long long us = static_cast<long long>(now - start) * 1000;
-    if (minute.sent.empty() || us - lastSendUs >= sendPeriodUs) {
+    // The loop's rule: a frame is shown after every fifth pass.
+    if (minute.passes % PassSchedule::kPassesPerFrame == 0) {
       minute.sent.push_back(device.LastFrame());
-      lastSendUs = us;
     }
     if (now - start >= kBusyMinuteMs) {
       break;

@@ -1,6 +1,7 @@
-// A minute of fighting recorded as the terminal device would send it: the
+// A minute of fighting recorded as the terminal device would receive it: the
 // real App on the memory device, keys scripted for both players, the clock
-// moved 2 ms a pass, and a frame kept whenever the device would send one.
+// moved 2 ms a pass, and a frame kept after every fifth pass, as the loop
+// shows them.
 #pragma once
 
 #include <cstddef>

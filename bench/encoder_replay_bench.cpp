@@ -7,6 +7,7 @@
 
 #include "busy_minute.h"
 #include "console/terminal/frame_encoder.h"
+#include "idle_menu.h"
 
 namespace torvelkan {
 namespace {
@@ -45,7 +46,8 @@ void BM_EncodeBusyMinute(benchmark::State& state) {
   out.reserve(std::size_t{64} * 1024);
   double bytes = 0.0;
   for (auto _ : state) {
-    FrameEncoder encoder;  // the terminal's picture is unknown at first
+    FrameEncoder encoder;            // the terminal's picture is unknown at first
+    encoder.SetBareLineFeeds(true);  // as the terminal device sends
     bytes = 0.0;
     for (const CellGrid& frame : minute.sent) {
       out.clear();
@@ -71,6 +73,29 @@ void BM_EncodeBusyMinute(benchmark::State& state) {
   state.counters["most_shots"] = static_cast<double>(minute.mostShots);
 }
 BENCHMARK(BM_EncodeBusyMinute)->Unit(benchmark::kMillisecond);
+
+// The bouncing dots behind the menu: what an idle player's terminal receives.
+void BM_EncodeIdleMenu(benchmark::State& state) {
+  static const std::vector<CellGrid> frames = bench::RecordIdleMenu();
+  std::string out;
+  double bytes = 0.0;
+  for (auto _ : state) {
+    FrameEncoder encoder;
+    encoder.SetBareLineFeeds(true);  // as the terminal device sends
+    bytes = 0.0;
+    for (const CellGrid& frame : frames) {
+      out.clear();
+      encoder.Encode(frame, out);
+      bytes += static_cast<double>(out.size());
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  const double seconds = bench::kIdleMenuMs / 1000.0;
+  state.counters["frames_sent"] = static_cast<double>(frames.size());
+  state.counters["bytes_per_s"] = bytes / seconds;
+  state.counters["bytes_per_frame"] = bytes / static_cast<double>(frames.size());
+}
+BENCHMARK(BM_EncodeIdleMenu)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace torvelkan

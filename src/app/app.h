@@ -42,6 +42,7 @@ class App {
   void RemoteBlueKey(std::uint16_t code, bool down);
   bool RemoteBlue() const { return remoteBlue; }
 
+  // Draws the frame into the grid and shows it; drawing changes nothing else.
   void Render(ConsoleScreen& screen);
   void CountFrame(std::uint32_t now);
   void DrawFrameCounter(ConsoleScreen& screen) const;

@@ -83,6 +83,9 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
           result.action == CommandLine::Action::kReplay) {
         result.action = CommandLine::Action::kVersion;
       }
+    } else if (argument == "--true-colour" || argument == "--true-color" ||
+               argument == "--truecolor") {
+      result.device.trueColour = true;
     } else if (argument == "--record" || argument.starts_with("--record=") ||
                argument == "--replay" || argument.starts_with("--replay=")) {
       TakeFileOption(result, arguments, i);
@@ -131,6 +134,9 @@ std::string UsageText() {
          "                     them so that a held key walks on smoothly (a tap then\n"
          "                     walks on for most of a second) instead of a tap being\n"
          "                     a short step\n"
+         "      --true-colour  draw in the console's own sixteen colours as 24-bit\n"
+         "                     colour where COLORTERM is truecolor or 24bit, rather\n"
+         "                     than in the terminal's palette (also --truecolor)\n"
          "\n"
          "Keys: red walks with Left and Right, jumps with Up, bites or shoots with Down;\n"
          "blue uses A, D, W, S while the AI is off. Space hands blue to the AI or back;\n"

@@ -22,7 +22,7 @@ struct CommandLine {
   // For kError: one line naming the option at fault.
   std::string error;
   NetworkOptions network;  // --host, --join, --watch
-  DeviceOptions device;    // --smooth-holds
+  DeviceOptions device;    // --smooth-holds, --true-colour
 };
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments);

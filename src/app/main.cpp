@@ -1,5 +1,5 @@
 // The program entry: the command line, then the console device, the grid, the
-// App and the paced loop.
+// App and the loop on its schedule.
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/main_loop.h"
 #include "common/frame_pacer.h"
+#include "common/monotonic_clock.h"
 #include "common/tick.h"
 #include "console/console_screen.h"
 #include "console/platform_device.h"
@@ -46,9 +47,20 @@ int Play(const torvelkan::CommandLine& commandLine) {
   // Takes the console over; given back when destroyed.
   PlatformDevice device = MakePlatformDevice(commandLine.device);
   ConsoleScreen screen(recording.Wrap(device));
-  App app(screen, recording.Wrap([] { return torvelkan::GetTickCount(); }));
+  PassSchedule schedule(torvelkan::GetTickCount(), MonotonicMicroseconds());
+  App app(screen, recording.Wrap([&schedule] { return schedule.Tick(); }));
+  LoopClock clock;
+  clock.now = [] { return MonotonicMicroseconds(); };
+#ifdef _WIN32
+  // The Windows console is looked at every pass, as the pacer wakes on time.
   FramePacer pacer(kPassPeriodMicroseconds);
-  RunMainLoop(screen, app, [&pacer] { pacer.Wait(); });
+  clock.waitUntil = [&pacer](std::int64_t) { pacer.Wait(); };
+#else
+  clock.waitUntil = [&device](std::int64_t deadline) {
+    device.WaitForInput(deadline - MonotonicMicroseconds());
+  };
+#endif
+  RunMainLoop(screen, app, schedule, clock);
   recording.Finish();
   return 0;
 }

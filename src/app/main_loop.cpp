@@ -1,9 +1,9 @@
-// The main loop: one input event, one step and one frame per pass.
+// The main loop: passes on a 2 ms schedule, woken for frames and for input.
 #include "app/main_loop.h"
 
 namespace torvelkan {
 
-bool RunPass(ConsoleScreen& screen, App& app) {
+bool StepPass(ConsoleScreen& screen, App& app) {
   if (screen.HasInput()) {
     InputRecord event{};
     screen.ReadInput(event);
@@ -11,18 +11,54 @@ bool RunPass(ConsoleScreen& screen, App& app) {
       return true;
     }
   }
-  if (app.Step()) {
+  return app.Step();
+}
+
+bool RunPass(ConsoleScreen& screen, App& app) {
+  if (StepPass(screen, app)) {
     return true;
   }
   app.Render(screen);
   return false;
 }
 
-void RunMainLoop(ConsoleScreen& screen, App& app, const std::function<void()>& betweenPasses) {
+void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const LoopClock& clock) {
   while (!screen.QuitRequested()) {
-    if (RunPass(screen, app)) {
+    const std::int64_t now = clock.now();
+    schedule.SkipIfFarBehind(now);
+    // Input that has come is taken by a pass at once: by the next one due,
+    // or, when none is, by the next one run up to a pass early. Each pass
+    // still takes at most one event and has its own tick, so the game runs
+    // exactly as if every pass had waited for its time.
+    const bool inputWaiting = screen.HasInput();
+    bool frameDue = false;
+    int passes = 0;
+    while (schedule.Due(now) || (inputWaiting && passes == 0 &&
+                                 schedule.NextPassAt() <= now + kPassPeriodMicroseconds)) {
+      frameDue = schedule.StartPass() || frameDue;
+      if (StepPass(screen, app)) {
+        return;
+      }
+      ++passes;
+    }
+    // Drawing changes nothing in the game, so only the frames shown are
+    // drawn. A key's effect is shown at once (the device may hold it back to
+    // the next frame if the last one went out only just now).
+    if (frameDue || (inputWaiting && passes > 0)) {
+      app.Render(screen);
+    }
+    // Events already taken from the terminal wait one a pass.
+    clock.waitUntil(screen.HasInput() ? schedule.NextPassAt() : schedule.NextFrameAt());
+  }
+}
+
+void RunMainLoop(ConsoleScreen& screen, App& app, const std::function<void()>& betweenPasses) {
+  for (int pass = 1; !screen.QuitRequested(); ++pass) {
+    const bool frame = pass % PassSchedule::kPassesPerFrame == 0;
+    if (frame ? RunPass(screen, app) : StepPass(screen, app)) {
       return;
     }
+    pass %= PassSchedule::kPassesPerFrame;
     betweenPasses();
   }
 }

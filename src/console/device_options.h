@@ -8,6 +8,9 @@ struct DeviceOptions {
   // In a terminal that never reports key releases, guess them for smooth
   // holds (a tap walks on for most of a second) rather than short taps.
   bool smoothHolds = false;
+  // --true-colour: the console's own colours in 24-bit colour, where the
+  // terminal says it has it; otherwise the terminal's palette.
+  bool trueColour = false;
 };
 
 }  // namespace torvelkan

@@ -22,6 +22,7 @@ using PlatformDevice = TerminalDevice;
 inline PlatformDevice MakePlatformDevice(const DeviceOptions& options) {
   TerminalDevice::Settings settings;
   settings.smoothHolds = options.smoothHolds;
+  settings.trueColour = options.trueColour;
   return PlatformDevice(settings);
 }
 }  // namespace torvelkan

@@ -14,6 +14,7 @@ struct Case {
   CommandLine::Action action;
   std::string errorHas;
   bool smoothHolds = false;
+  bool trueColour = false;
 };
 
 TEST(CommandLine, ActionsAndFaults) {
@@ -48,6 +49,11 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"--caf\xc3\xa9\n"}, A::kError, R"('--caf\xc3\xa9\x0a')"},
       {{longArgument.c_str()}, A::kError, "'" + longArgument.substr(0, 64) + "...'"},
       {{"--join", "h\x1b[2J", "abc"}, A::kError, R"('h\x1b[2J' is not an address)"},
+      {{"--true-colour"}, A::kPlay, "", false, true},
+      {{"--truecolor"}, A::kPlay, "", false, true},
+      {{"--true-color"}, A::kPlay, "", false, true},
+      {{"--true-colours"}, A::kError, "'--true-colours'"},
+      {{"--true-colour", "--version"}, A::kVersion, "", false, true},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
@@ -55,6 +61,7 @@ TEST(CommandLine, ActionsAndFaults) {
     EXPECT_EQ(parsed.action, c.action) << shown;
     if (parsed.action != A::kError) {
       EXPECT_EQ(parsed.device.smoothHolds, c.smoothHolds) << shown;
+      EXPECT_EQ(parsed.device.trueColour, c.trueColour) << shown;
     }
     if (!c.errorHas.empty()) {
       EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;

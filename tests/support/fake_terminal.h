@@ -100,13 +100,16 @@ class FakeTerminal {
 // Answers the start's questions the way a terminal of the given kind would.
 class Answerer {
  public:
-  Answerer(FakeTerminal& terminal, bool kitty, bool attributes)
-      : thread([&terminal, kitty, attributes, this] {
+  Answerer(FakeTerminal& terminal, bool kitty, bool attributes, bool synchronized = false)
+      : thread([&terminal, kitty, attributes, synchronized, this] {
           if (!terminal.ReadUntil("\x1b[c", 1000ms)) {
             return;
           }
           if (kitty) {
             terminal.Type("\x1b[?0u");
+          }
+          if (synchronized) {
+            terminal.Type("\x1b[?2026;2$y");
           }
           if (attributes) {
             terminal.Type("\x1b[?62;22c");

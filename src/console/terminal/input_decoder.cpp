@@ -123,6 +123,22 @@ void KittyKey(const Parameters& p, TerminalInput& input) {
   }
 }
 
+// The answer to the question whether mode 2026, synchronized output, is
+// known: CSI ? 2026 ; Ps $ y (a DECRPM report), between the marker and the
+// final byte. Ps 1 (set) or 2 (reset) means the terminal has the mode; 0 (not
+// known) and 4 (permanently off) mean it has not, and give no reply.
+void DecodeModeReport(const unsigned char* begin, const unsigned char* end,
+                      std::vector<TerminalInput>& out) {
+  if (end == begin || *(end - 1) != '$') {
+    return;
+  }
+  const Parameters p = ParseParameters(begin, end - 1);
+  const std::uint32_t state = p.At(1, 0, 0);
+  if (p.valid && p.fields == 2 && p.At(0, 0, 0) == 2026 && (state == 1 || state == 2)) {
+    out.push_back(Reply(TerminalInput::Kind::kSynchronizedOutputReply));
+  }
+}
+
 void DecodeSequence(unsigned char marker, const Parameters& p, unsigned char final,
                     std::vector<TerminalInput>& out) {
   if (marker == '?') {
@@ -382,6 +398,10 @@ void InputDecoder::DecodeComplete(const unsigned char* begin, const unsigned cha
   }
   if (final == '_' && marker == 0) {
     DecodeWin32Report(begin, end, out);
+    return;
+  }
+  if (final == 'y' && marker == '?') {
+    DecodeModeReport(begin, end, out);
     return;
   }
   const Parameters parameters = ParseParameters(begin, end);

@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "common/keys.h"
 #include "common/tick.h"
+#include "console/terminal/terminal_colours.h"
 #include "console/terminal/terminal_signals.h"
 
 namespace torvelkan {
@@ -31,9 +33,13 @@ constexpr std::string_view kPasteOff = "\x1b[?2004l";
 // console does. Other terminals ignore both.
 constexpr std::string_view kWin32InputOn = "\x1b[?9001h";
 constexpr std::string_view kWin32InputOff = "\x1b[?9001l";
-// Does it speak the kitty keyboard protocol? The device attributes request
-// after it is answered by virtually every terminal, so its answer ends the wait.
-constexpr std::string_view kQuestions = "\x1b[?u\x1b[c";
+// Does it speak the kitty keyboard protocol? Does it know synchronized output
+// (mode 2026)? The device attributes request after them is answered by
+// virtually every terminal, so its answer ends the wait.
+constexpr std::string_view kQuestions = "\x1b[?u\x1b[?2026$p\x1b[c";
+// Holds the terminal's picture until the frame between them is whole.
+constexpr std::string_view kBeginFrame = "\x1b[?2026h";
+constexpr std::string_view kEndFrame = "\x1b[?2026l";
 // Please be 80 x 50 (terminals that do not take window requests ignore it).
 constexpr std::string_view kAskForSize = "\x1b[8;50;80t";
 
@@ -50,6 +56,9 @@ termios RawModes(termios modes) {
   // No echo, no line editing; Ctrl+C and Ctrl+Z still signal.
   modes.c_lflag &= static_cast<tcflag_t>(~(ECHO | ICANON | IEXTEN));
   modes.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP));
+  // Output goes out as written: a line feed only moves down, which the frame
+  // encoder counts on.
+  modes.c_oflag &= static_cast<tcflag_t>(~OPOST);
   // The device polls before every read. Should a shell read the terminal
   // before the game has given it back (it may, when Ctrl+Z stopped a launcher
   // script first), it waits for a key rather than reading an end of input.
@@ -95,6 +104,8 @@ TerminalDevice::TerminalDevice(const Settings& given)
   terminal_signals::ClearQuitSignal();
   terminal_signals::TakeNoted();
   terminal_signals::Install();
+  trueColour = settings.trueColour && SaysTrueColour(std::getenv("COLORTERM"));
+  encoder.SetTrueColour(trueColour);
   Take();
   AskTheTerminal();
 }
@@ -113,6 +124,9 @@ TerminalDevice::~TerminalDevice() {
 
 std::string TerminalDevice::RestoreBytes() const {
   std::string bytes;
+  if (synchronized) {
+    bytes += kEndFrame;  // a frame cut short must not hold the picture
+  }
   if (kitty) {
     bytes += kPopKeyboardFlags;
   }
@@ -152,7 +166,9 @@ void TerminalDevice::Take() {
   // In the background this stops the game (SIGTTOU) until it is brought to
   // the foreground, before anything is sent.
   const termios raw = RawModes(saved);
-  tcsetattr(settings.inputFd, TCSANOW, &raw);
+  // Only where output processing is really off does a bare line feed only
+  // move down; elsewhere the encoder does without it.
+  encoder.SetBareLineFeeds(tcsetattr(settings.inputFd, TCSANOW, &raw) == 0);
   if (tcgetattr(settings.inputFd, &takenModes) != 0) {
     takenModes = raw;
   }
@@ -233,6 +249,8 @@ void TerminalDevice::AskTheTerminal() {
     for (const TerminalInput& input : decoded) {
       if (input.kind == TerminalInput::Kind::kKeyboardFlagsReply) {
         flagsAnswered = !attributesAnswered;
+      } else if (input.kind == TerminalInput::Kind::kSynchronizedOutputReply) {
+        synchronized = !attributesAnswered;
       } else if (input.kind == TerminalInput::Kind::kDeviceAttributesReply) {
         attributesAnswered = true;
         answersAttributes = true;
@@ -333,7 +351,7 @@ void TerminalDevice::Present(const CellGrid& cells) {
     return;
   }
   const auto now = std::chrono::steady_clock::now();
-  if (sentOnce && now - lastSend < kSendPeriod) {
+  if (sentOnce && now - lastSend < kShortestSendGap) {
     return;  // the newest frame goes out with a later present
   }
   pollfd out{settings.outputFd, POLLOUT, 0};
@@ -341,10 +359,19 @@ void TerminalDevice::Present(const CellGrid& cells) {
     return;  // the terminal is still busy: what differs goes out later
   }
   output.clear();
+  if (synchronized) {
+    output += kBeginFrame;
+  }
+  const std::size_t frameStart = output.size();
   if (columns < kColumns || rows < kRows) {
     encoder.Encode(WithSizeWarning(cells), output);
   } else {
     encoder.Encode(cells, output);
+  }
+  if (output.size() == frameStart) {
+    output.clear();  // nothing changed: nothing to hold
+  } else if (synchronized) {
+    output += kEndFrame;
   }
   if (!output.empty() && !Send(output)) {
     encoder.Invalidate();
@@ -397,7 +424,8 @@ bool TerminalDevice::Send(const std::string& bytes) {
 void TerminalDevice::Pump() {
   const std::uint32_t now = GetTickCount();
   unsigned char buffer[4096];
-  for (std::size_t got = 0; got < kMostReadPerPass;) {
+  // After a wait that saw no input, there is none to look for.
+  for (std::size_t got = 0; got < kMostReadPerPass && !quietSinceWait;) {
     pollfd in{settings.inputFd, POLLIN, 0};
     if (poll(&in, 1, 0) != 1 || (in.revents & POLLIN) == 0) {
       break;
@@ -498,6 +526,26 @@ void TerminalDevice::ReleaseEverything() {
     PushKey(code, false);
   }
   reportedDown.clear();
+}
+
+void TerminalDevice::WaitForInput(std::int64_t timeoutMicroseconds) {
+  quietSinceWait = false;
+  if (!events.Empty() || timeoutMicroseconds <= 0) {
+    return;
+  }
+  pollfd in{settings.inputFd, POLLIN, 0};
+  // Rounded up: a wait that ended early would only be waited again. While the
+  // terminal is away its input is not ours, and only the time is waited. A
+  // signal ends the wait early, and the loop looks at once.
+  const auto ms =
+      static_cast<int>(std::min<std::int64_t>((timeoutMicroseconds + 999) / 1000, 1000));
+  const int ready = poll(taken ? &in : nullptr, taken ? 1 : 0, ms);
+  if (ready > 0 && (in.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    // Hung up or broken: the input would end every wait at once, so only the
+    // time is waited (the hangup's own signal ends the program).
+    poll(nullptr, 0, ms);
+  }
+  quietSinceWait = ready == 0;
 }
 
 bool TerminalDevice::HasInput() {

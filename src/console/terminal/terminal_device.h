@@ -5,10 +5,11 @@
 // gives everything back on every way out, by one plan that its signal
 // handlers and its guardian process share. Taking and giving back stay
 // balanced: the signal handlers only note what came, and the loop acts on it.
-// Frames go out as differences, at most about 120 a second. Keys come with
-// true releases from the kitty keyboard protocol where the terminal speaks
-// it, else from win32-input-mode where the terminal takes that request, or
-// from the raw keyboard of a Linux console; elsewhere releases are guessed.
+// Frames go out as differences, each held back by the terminal until it is
+// whole where the terminal can do that. Keys come with true releases from the
+// kitty keyboard protocol where the terminal speaks it, else from
+// win32-input-mode where the terminal takes that request, or from the raw
+// keyboard of a Linux console; elsewhere releases are guessed.
 #pragma once
 
 #include <termios.h>
@@ -49,11 +50,15 @@ class TerminalDevice final : public ConsoleDevice {
     bool smoothHolds = false;
     // The Linux console's keyboard-mode calls (a fake in tests).
     KeyboardModeCalls keyboardCalls = SystemKeyboardModeCalls();
+    // Draw with the console's own colours in 24-bit colour, where COLORTERM
+    // says the terminal has it.
+    bool trueColour = false;
   };
 
   // Disambiguate, event types, alternate keys (for the base-layout key), all keys.
   static constexpr std::uint8_t kKittyFlags = 1 | 2 | 4 | 8;
-  static constexpr std::chrono::microseconds kSendPeriod{8333};  // about 120 frames a second
+  // However often frames are presented, at most one goes out per gap.
+  static constexpr std::chrono::microseconds kShortestSendGap{4000};
 
   // At most this much of what the terminal sent is read in one pass.
   static constexpr std::size_t kMostReadPerPass = std::size_t{256} * 1024;
@@ -70,7 +75,13 @@ class TerminalDevice final : public ConsoleDevice {
   void SetTitle(const char* text) override;
   bool QuitRequested() override;
 
+  // Waits until input comes or the time is up (or a signal arrives); returns
+  // at once while events wait to be read.
+  void WaitForInput(std::int64_t timeoutMicroseconds);
+
   bool KittyKeyboard() const { return kitty; }
+  bool SynchronizedOutput() const { return synchronized; }
+  bool TrueColour() const { return trueColour; }
   int TerminalColumns() const { return columns; }
   int TerminalRows() const { return rows; }
   std::uint64_t BytesSent() const { return bytesSent; }
@@ -110,6 +121,8 @@ class TerminalDevice final : public ConsoleDevice {
   bool win32Asked = false;    // CSI ? 9001 h sent: undone on the way out
   bool win32Reports = false;  // and the terminal reports keys that way
   bool rawConsole = false;    // a Linux console whose raw keyboard the device uses
+  bool synchronized = false;  // frames held back by the terminal until whole
+  bool trueColour = false;
   int columns = 80;
   int rows = 50;
   std::string title;
@@ -126,6 +139,9 @@ class TerminalDevice final : public ConsoleDevice {
   std::string output;
   std::chrono::steady_clock::time_point lastSend{};
   bool sentOnce = false;
+  // The last wait ran out with nothing to read: until the next wait, input
+  // is not looked for (a device never waited on looks every time).
+  bool quietSinceWait = false;
   std::uint64_t bytesSent = 0;
 };
 

@@ -16,8 +16,9 @@ inline constexpr std::uint8_t kModControl = 4;
 struct TerminalInput {
   enum class Kind : std::uint8_t {
     kKey,
-    kKeyboardFlagsReply,     // the terminal speaks the kitty keyboard protocol
-    kDeviceAttributesReply,  // the answer virtually every terminal gives
+    kKeyboardFlagsReply,       // the terminal speaks the kitty keyboard protocol
+    kDeviceAttributesReply,    // the answer virtually every terminal gives
+    kSynchronizedOutputReply,  // the terminal can hold a frame back until it is whole
   };
   Kind kind = Kind::kKey;
   KeyAction action = KeyAction::kPress;

@@ -1,5 +1,6 @@
-// The encoder sends only what changed, in the terminal's own colour numbers,
-// and never a control byte whatever the grid holds.
+// The encoder sends only what changed, with the shortest cursor moves, in the
+// terminal's own colour numbers or the console's 24-bit colours, and what it
+// sends shows every cell as the grid holds it.
 #include "console/terminal/frame_encoder.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "common/random.h"
+#include "support/screen_model.h"
 
 namespace torvelkan {
 namespace {
@@ -18,36 +20,18 @@ void Put(CellGrid& grid, int column, int row, std::uint8_t ch, std::uint16_t att
   cell.Attributes = attribute;
 }
 
-// Every byte the terminal receives is a glyph's UTF-8 or part of an escape
-// sequence the encoder itself wrote: CSI, numbers, ';' and a final 'H' or 'm'.
-void ExpectOnlyOwnSequences(const std::string& out) {
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(out[i]);
-    if (byte == 0x1b) {
-      ASSERT_LT(i + 1, out.size());
-      ASSERT_EQ(out[i + 1], '[') << "at " << i;
-      std::size_t end = i + 2;
-      while (end < out.size() && ((out[end] >= '0' && out[end] <= '9') || out[end] == ';')) {
-        ++end;
-      }
-      ASSERT_LT(end, out.size());
-      ASSERT_TRUE(out[end] == 'H' || out[end] == 'm') << "at " << i;
-      i = end;
-      continue;
-    }
-    ASSERT_GE(byte, 0x20) << "control byte " << int{byte} << " at " << i;
-    ASSERT_NE(byte, 0x7f) << "at " << i;
-  }
-}
-
 TEST(FrameEncoder, FirstFrameSendsEveryCellThenNothingWhileUnchanged) {
   FrameEncoder encoder;
   CellGrid grid{};
   std::string out;
   encoder.Encode(grid, out);
-  // 4000 blanks, one move per row, one colour change.
-  EXPECT_EQ(std::count(out.begin(), out.end(), ' '), 4000);
-  EXPECT_EQ(out.substr(0, 14), "\x1b[1;1H\x1b[30;40m");
+  // Home, a black background (a blank needs no foreground), and the rows one
+  // after the other, each reached by a carriage return and a line feed.
+  std::string expected = "\x1b[H\x1b[40m" + std::string(80, ' ');
+  for (int row = 1; row < kRows; ++row) {
+    expected += "\r\n" + std::string(80, ' ');
+  }
+  EXPECT_EQ(out, expected);
   out.clear();
   encoder.Encode(grid, out);
   EXPECT_EQ(out, "");
@@ -79,22 +63,55 @@ TEST(FrameEncoder, ConsoleColoursBecomeAnsiColours) {
     FrameEncoder::AppendColours(c.attribute, out);
     EXPECT_EQ(out, c.sgr) << "attribute " << c.attribute;
   }
+  // The console's own colours: dark ones at half strength, light grey at 192.
+  std::string out;
+  FrameEncoder::AppendTrueColours(0x1C, out);
+  EXPECT_EQ(out, "\x1b[38;2;255;0;0;48;2;0;0;128m");
+  out.clear();
+  FrameEncoder::AppendTrueColours(0x87, out);
+  EXPECT_EQ(out, "\x1b[38;2;192;192;192;48;2;128;128;128m");
 }
 
-TEST(FrameEncoder, NearbyChangesShareOneMoveAndSeparateRowsGetTheirOwn) {
+TEST(FrameEncoder, EachMoveIsTheShortestAndColoursChangeOnlyWhereNeeded) {
   FrameEncoder encoder;
   CellGrid grid{};
-  Put(grid, 12, 4, ' ', 7);
+  for (int column = 16; column <= 18; ++column) {
+    Put(grid, column, 5, ' ', 0x10);  // blue cells that stay
+  }
   std::string out;
-  encoder.Encode(grid, out);
+  encoder.Encode(grid, out);  // the pen is left with a black background
   Put(grid, 10, 4, 'a', 7);
   Put(grid, 11, 4, 'b', 7);
-  Put(grid, 13, 4, 'c', 7);  // one unchanged cell between: written again, not jumped
-  Put(grid, 10, 5, 'd', 7);
-  Put(grid, 14, 5, 'e', 7);  // the cells between are in other colours: jumped
+  Put(grid, 13, 4, 'c', 7);  // one unchanged blank between: sent again
+  Put(grid, 10, 5, 'd', 7);  // a position is no longer than CR, LF and 10 forward
+  Put(grid, 14, 5, 'e', 7);  // three blanks again
+  Put(grid, 19, 5, 'f', 7);  // the blue cells between are stepped over
+  Put(grid, 0, 7, 'g', 7);   // CR and two LFs
+  Put(grid, 1, 8, 'h', 7);   // straight down
   out.clear();
   encoder.Encode(grid, out);
-  EXPECT_EQ(out, "\x1b[5;11H\x1b[37;40mab c\x1b[6;11Hd\x1b[6;15He");
+  EXPECT_EQ(out, "\x1b[5;11H\x1b[37mab c\x1b[6;11Hd   e\x1b[4Cf\r\n\ng\x1b[Bh");
+
+  // The cursor stands after 'h'. A blank needs no foreground, and a blank
+  // whose foreground alone changed looks the same; the cells are sent one
+  // colour at a time, the pen's first, as that is shorter here than in order.
+  Put(grid, 5, 8, 'i', 0x0C);
+  Put(grid, 6, 8, ' ', 0x20);
+  Put(grid, 0, 9, ' ', 0x05);
+  Put(grid, 79, 10, 'j', 7);
+  Put(grid, 0, 11, 'k', 7);  // after the last column: CR and LF
+  out.clear();
+  encoder.Encode(grid, out);
+  EXPECT_EQ(out, "\x1b[11;80Hj\r\nk\x1b[9;6H\x1b[91mi\x1b[42m ");
+
+  // Where a line feed keeps the column, it is the step down: from after 'l'
+  // two of them and a backspace to 'm'.
+  encoder.SetBareLineFeeds(true);
+  Put(grid, 2, 12, 'l', 0x20);
+  Put(grid, 2, 14, 'm', 0x20);
+  out.clear();
+  encoder.Encode(grid, out);
+  EXPECT_EQ(out, "\x1b[13;3H\x1b[30ml\n\n\bm");
 }
 
 TEST(FrameEncoder, GlyphsAreCodePage437AndZeroIsABlank) {
@@ -108,7 +125,7 @@ TEST(FrameEncoder, GlyphsAreCodePage437AndZeroIsABlank) {
   Put(grid, 3, 0, 0x82, 7);  // e acute
   out.clear();
   encoder.Encode(grid, out);
-  EXPECT_EQ(out, "\x1b[1;1H\x1b[37;40m█☺←é");
+  EXPECT_EQ(out, "\x1b[H\x1b[37m█☺←é");
   // A character 0 and a blank look the same: nothing to send.
   Put(grid, 0, 1, ' ', 0);
   out.clear();
@@ -116,28 +133,66 @@ TEST(FrameEncoder, GlyphsAreCodePage437AndZeroIsABlank) {
   EXPECT_EQ(out, "");
 }
 
-TEST(FrameEncoder, NoControlByteWhateverTheGridHolds) {
-  FrameEncoder encoder;
-  CellGrid grid{};
-  srand(7);
-  std::string out;
-  for (int frame = 0; frame < 50; ++frame) {
-    for (int i = 0; i < 400; ++i) {
-      Put(grid, rand() % kColumns, rand() % kRows, static_cast<std::uint8_t>(rand() & 0xFF),
-          static_cast<std::uint16_t>(rand() & 0xFFFF));
+// Runs along rows, blanks and letters most often, as the game draws, in a
+// few colours or any attribute.
+void ScatterChanges(CellGrid& grid, int runs) {
+  for (int i = 0; i < runs; ++i) {
+    const int column = rand() % kColumns;
+    const int row = rand() % kRows;
+    const int length = 1 + rand() % 6;
+    const auto attribute =
+        static_cast<std::uint16_t>(rand() % 3 == 0 ? rand() & 0xFFFF : rand() & 0x3);
+    for (int k = 0; k < length && column + k < kColumns; ++k) {
+      const int kind = rand() % 4;
+      const auto ch = static_cast<std::uint8_t>(kind == 0   ? ' '
+                                                : kind == 1 ? 'a' + rand() % 26
+                                                            : rand() & 0xFF);
+      Put(grid, column + k, row, ch, attribute);
     }
+  }
+}
+
+// Random changes, any glyph and attribute, sizes and both palettes: after
+// every frame the terminal shows every visible cell as the grid holds it, and
+// never receives a control byte or a sequence other than the encoder's few.
+TEST(FrameEncoder, TheTerminalShowsEveryCellOfEveryFrame) {
+  const struct {
+    int columns;
+    int rows;
+    bool trueColour;
+    int changes;
+    bool bareLineFeeds;
+  } cases[] = {{80, 50, false, 400, false},
+               {80, 50, false, 12, true},
+               {80, 50, true, 40, true},
+               {61, 37, false, 60, false}};
+  srand(7);
+  for (const auto& c : cases) {
+    testing::ScreenModel model(c.columns, c.rows);
+    FrameEncoder encoder;
+    encoder.SetVisibleArea(c.columns, c.rows);
+    encoder.SetTrueColour(c.trueColour);
+    encoder.SetBareLineFeeds(c.bareLineFeeds);
+    CellGrid grid{};
+    std::string out;
+    for (int frame = 0; frame < 60; ++frame) {
+      ScatterChanges(grid, c.changes);
+      out.clear();
+      encoder.Encode(grid, out);
+      ASSERT_TRUE(model.Feed(out)) << "frame " << frame;
+      testing::ExpectScreenShows(model, grid, c.columns, c.rows, c.trueColour,
+                                 "frame " + std::to_string(frame));
+    }
+    // Every byte value at once, sent whole.
+    for (int i = 0; i < kCellCount; ++i) {
+      grid[static_cast<std::size_t>(i)].Char.UnicodeChar = static_cast<char16_t>(i & 0xFF);
+    }
+    encoder.Invalidate();
     out.clear();
     encoder.Encode(grid, out);
-    ExpectOnlyOwnSequences(out);
+    ASSERT_TRUE(model.Feed(out));
+    testing::ExpectScreenShows(model, grid, c.columns, c.rows, c.trueColour, "every byte");
   }
-  // Every byte value at once.
-  for (int i = 0; i < kCellCount; ++i) {
-    grid[static_cast<std::size_t>(i)].Char.UnicodeChar = static_cast<char16_t>(i & 0xFF);
-  }
-  encoder.Invalidate();
-  out.clear();
-  encoder.Encode(grid, out);
-  ExpectOnlyOwnSequences(out);
 }
 
 TEST(FrameEncoder, OnlyTheVisibleAreaIsSentAndResizingRedrawsIt) {
@@ -159,9 +214,9 @@ TEST(FrameEncoder, OnlyTheVisibleAreaIsSentAndResizingRedrawsIt) {
   EXPECT_NE(out.find('y'), std::string::npos);
 }
 
-TEST(FrameEncoder, LastColumnNeedsAMoveForTheNextCell) {
+TEST(FrameEncoder, LastColumnNeedsAReturnForTheNextCell) {
   // Without line wrap the cursor stays on column 79, so the next row's cell
-  // cannot follow without a move.
+  // cannot follow without a move back to the start of the row.
   FrameEncoder encoder;
   CellGrid grid{};
   std::string out;
@@ -170,7 +225,7 @@ TEST(FrameEncoder, LastColumnNeedsAMoveForTheNextCell) {
   Put(grid, 0, 1, 'b', 7);
   out.clear();
   encoder.Encode(grid, out);
-  EXPECT_EQ(out, "\x1b[1;80H\x1b[37;40ma\x1b[2;1Hb");
+  EXPECT_EQ(out, "\x1b[1;80H\x1b[37ma\r\nb");
 }
 
 }  // namespace

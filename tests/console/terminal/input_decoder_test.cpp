@@ -125,6 +125,27 @@ TEST(InputDecoder, RepliesToTheStartQuestionsAreNotKeys) {
   EXPECT_EQ(replies[1].kind, TerminalInput::Kind::kDeviceAttributesReply);
 }
 
+TEST(InputDecoder, SynchronizedOutputIsThereWhenItsModeIsSetOrReset) {
+  const struct {
+    const char* bytes;
+    bool supported;
+  } cases[] = {
+      {"\x1b[?2026;1$y", true},    {"\x1b[?2026;2$y", true},   {"\x1b[?2026;0$y", false},
+      {"\x1b[?2026;4$y", false},   {"\x1b[?2026;3$y", false},  {"\x1b[?2025;2$y", false},
+      {"\x1b[?2026;2y", false},    {"\x1b[2026;2$y", false},   {"\x1b[?2026$y", false},
+      {"\x1b[?2026;2;1$y", false}, {"\x1b[?2026;2 $y", false},
+  };
+  for (const auto& c : cases) {
+    const auto replies = Decode(c.bytes);
+    const bool supported =
+        replies.size() == 1 && replies[0].kind == TerminalInput::Kind::kSynchronizedOutputReply;
+    EXPECT_EQ(supported, c.supported) << c.bytes + 1;
+    for (const TerminalInput& reply : replies) {
+      EXPECT_NE(reply.kind, TerminalInput::Kind::kKey) << c.bytes + 1 << " is no key";
+    }
+  }
+}
+
 TEST(InputDecoder, UnknownAndBrokenSequencesAreDropped) {
   EXPECT_EQ(Codes(Decode("\x1b[<0;10;5M"
                          "x")),
