@@ -45,6 +45,7 @@ void RequireWellFormed(const TerminalInput& input) {
       break;
     case TerminalInput::Kind::kKeyboardFlagsReply:
     case TerminalInput::Kind::kDeviceAttributesReply:
+    case TerminalInput::Kind::kSynchronizedOutputReply:
       Require(input.code == 0 && input.modifiers == 0 && input.action == KeyAction::kPress &&
                   !input.actionReported,
               "a reply that carries a key");
