@@ -7,16 +7,9 @@
 
 #include "common/keys.h"
 #include "common/random.h"
+#include "match/fighter_keys.h"
 
 namespace torvelkan {
-
-namespace {
-
-bool IsBlueKey(std::uint16_t code) {
-  return code == vk::kA || code == vk::kD || code == vk::kS || code == vk::kW;
-}
-
-}  // namespace
 
 App::App(ConsoleScreen& screen, TickSource source) : tickSource(std::move(source)) {
   srand(tickSource());
@@ -42,11 +35,11 @@ bool App::Update(std::uint32_t now, std::uint32_t elapsed) {
 
   if (match) {
     match->Update(now, elapsed);
-    const int state = match->EndState();
-    if (state == 1) {
+    const MatchEnd end = match->EndState();
+    if (end == MatchEnd::kLeft) {
       match.reset();
       menu = std::make_unique<MainMenu>();
-    } else if (state == 2) {
+    } else if (end == MatchEnd::kFinished) {
       match.reset();
       match = std::make_unique<Match>(aiEnabled && !remoteBlue);
     }
@@ -103,10 +96,12 @@ void App::SetRemoteBlue(bool on) {
   }
 }
 
-bool App::RemoteOwns(std::uint16_t code) const { return remoteBlue && IsBlueKey(code); }
+bool App::RemoteOwns(std::uint16_t code) const {
+  return remoteBlue && IsSideKey(Side::kBlue, code);
+}
 
 void App::RemoteBlueKey(std::uint16_t code, bool down) {
-  if (!remoteBlue || !match || !IsBlueKey(code)) {
+  if (!remoteBlue || !match || !IsSideKey(Side::kBlue, code)) {
     return;
   }
   if (down) {
@@ -153,18 +148,9 @@ bool App::HandleInput(const InputRecord& event) {
   }
 
   if (!IsKeyDown(event)) {
-    if (match) {
-      switch (code) {
-        case vk::kLeft:
-        case vk::kUp:
-        case vk::kRight:
-        case vk::kDown:
-        case vk::kA:
-        case vk::kD:
-        case vk::kS:
-        case vk::kW: match->OnKeyUp(code); break;
-        default: break;
-      }
+    // Whatever screen is up: a fighter's key let go must reach a match.
+    if (match && IsFighterKey(code)) {
+      match->OnKeyUp(code);
     }
     return false;
   }
@@ -199,24 +185,18 @@ bool App::HandleInput(const InputRecord& event) {
       }
       break;
     case vk::kUp:
-    case vk::kDown:
+    case vk::kDown:  // red's jump and attack, and the menu's moves
       if (match) {
         match->OnKeyDown(code);
       } else if (menu) {
         menu->OnKey(code);
       }
       break;
-    case vk::kLeft:
-    case vk::kRight:
-    case vk::kA:
-    case vk::kD:
-    case vk::kS:
-    case vk::kW:
-      if (match) {
+    default:
+      if (match && IsFighterKey(code)) {
         match->OnKeyDown(code);
       }
       break;
-    default: break;
   }
   return false;
 }

@@ -4,6 +4,7 @@
 #include "common/geometry.h"
 #include "common/keys.h"
 #include "common/random.h"
+#include "match/fighter_keys.h"
 
 namespace torvelkan {
 
@@ -29,12 +30,12 @@ void Match::FireShot(float x, float y, float direction, std::uint16_t attribute)
   shots.push_back(Shot::Fired(x, y, direction, attribute));
 }
 
-int Match::EndState() const {
+MatchEnd Match::EndState() const {
   // The closing countdown runs its course before a fresh match is asked for.
-  if (endState == 2 && !CountdownOver()) {
-    return 0;
+  if (end == MatchEnd::kFinished && !CountdownOver()) {
+    return MatchEnd::kPlaying;
   }
-  return endState;
+  return end;
 }
 
 void Match::Update(std::uint32_t now, std::uint32_t elapsed) {
@@ -53,7 +54,7 @@ void Match::Update(std::uint32_t now, std::uint32_t elapsed) {
   red.facing = s * red.side;
   red.Update(now, elapsed);
 
-  if ((blue.IsDead() || red.IsDead()) && endState == 0) {
+  if ((blue.IsDead() || red.IsDead()) && end == MatchEnd::kPlaying) {
     EndFight();
   }
   // Never on the frame that ends the fight: the countdown has just restarted.
@@ -102,7 +103,7 @@ void Match::UpdateShots(std::uint32_t now, std::uint32_t elapsed) {
 }
 
 void Match::EndFight() {
-  endState = 2;
+  end = MatchEnd::kFinished;
   countdownMs = kCountdownMs;
   if (blue.IsDead() && red.IsDead()) {
     message = "Both players win!";
@@ -135,82 +136,51 @@ void Match::Explode(const Fighter& fighter) {
   }
 }
 
-void Match::OnKeyDown(std::uint16_t key) {
+void Match::OnKeyDown(std::uint16_t code) {
   // Both countdowns swallow every key but Esc. The AI learns from every red
   // arrow key, whoever plays blue; W, A, S and D reach blue only without it.
-  if (CountdownOver()) {
-    switch (key) {
-      case vk::kLeft:
-        red.left = true;
-        RecordSituation();
-        break;
-      case vk::kUp:
-        red.jump = true;
-        RecordSituation();
-        break;
-      case vk::kRight:
-        red.right = true;
-        RecordSituation();
-        break;
-      case vk::kDown:
-        red.Attack(*this);
-        RecordSituation();
-        break;
-      case vk::kA:
-        if (!aiEnabled) {
-          blue.left = true;
-        }
-        break;
-      case vk::kD:
-        if (!aiEnabled) {
-          blue.right = true;
-        }
-        break;
-      case vk::kS:
-        if (!aiEnabled) {
-          blue.Attack(*this);
-        }
-        break;
-      case vk::kW:
-        if (!aiEnabled) {
-          blue.jump = true;
-        }
-        break;
-      default: break;
+  const std::optional<FighterKey> key = FindFighterKey(code);
+  if (CountdownOver() && key.has_value()) {
+    if (key->side == Side::kRed) {
+      Press(red, key->action);
+      RecordSituation();
+    } else if (!aiEnabled) {
+      Press(blue, key->action);
     }
   }
-  if (key == vk::kEscape) {
-    endState = 1;
+  if (code == vk::kEscape) {
+    end = MatchEnd::kLeft;
   }
 }
 
-void Match::OnKeyUp(std::uint16_t key) {
+void Match::OnKeyUp(std::uint16_t code) {
   if (!CountdownOver()) {
     return;
   }
   // Releasing W, A, S or D clears blue's flag even when the AI set it.
-  switch (key) {
-    case vk::kLeft:
-      red.left = false;
-      RecordSituation();
-      break;
-    case vk::kUp:
-      red.jump = false;
-      RecordSituation();
-      break;
-    case vk::kRight:
-      red.right = false;
-      RecordSituation();
-      break;
-    case vk::kDown:
-      red.attackHeld = false;
-      RecordSituation();
-      break;
-    case vk::kA: blue.left = false; break;
-    case vk::kD: blue.right = false; break;
-    case vk::kS: blue.attackHeld = false; break;
-    case vk::kW: blue.jump = false; break;
-    default: break;
+  const std::optional<FighterKey> key = FindFighterKey(code);
+  if (!key.has_value()) {
+    return;
+  }
+  Fighter& fighter = key->side == Side::kRed ? red : blue;
+  switch (key->action) {
+    case FighterAction::kLeft: fighter.left = false; break;
+    case FighterAction::kRight: fighter.right = false; break;
+    case FighterAction::kJump: fighter.jump = false; break;
+    case FighterAction::kAttack: fighter.attackHeld = false; break;
+  }
+  if (key->side == Side::kRed) {
+    RecordSituation();
+  }
+}
+
+void Match::Press(Fighter& fighter, FighterAction action) {
+  switch (action) {
+    case FighterAction::kLeft: fighter.left = true; break;
+    case FighterAction::kRight: fighter.right = true; break;
+    case FighterAction::kJump: fighter.jump = true; break;
+    // The attack sets its own latch, so that holding the key attacks once.
+    case FighterAction::kAttack: fighter.Attack(*this); break;
   }
 }
 

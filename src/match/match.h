@@ -8,10 +8,18 @@
 #include "console/console_screen.h"
 #include "match/debris.h"
 #include "match/fighter.h"
+#include "match/fighter_keys.h"
 #include "match/imitation_ai.h"
 #include "match/shot.h"
 
 namespace torvelkan {
+
+// What the App is to do with a match once it has been updated.
+enum class MatchEnd : std::uint8_t {
+  kPlaying,   // keep it
+  kLeft,      // the player pressed Esc: back to the menu
+  kFinished,  // the fight and its closing countdown are over: a fresh match
+};
 
 class Match {
  public:
@@ -28,11 +36,13 @@ class Match {
   Match& operator=(const Match&) = delete;
 
   void Update(std::uint32_t now, std::uint32_t elapsed);
-  void OnKeyDown(std::uint16_t key);
-  void OnKeyUp(std::uint16_t key);
+  // Any key may come; the fighters' keys and Esc act.
+  void OnKeyDown(std::uint16_t code);
+  void OnKeyUp(std::uint16_t code);
 
-  // 1 after Esc; 2 once the closing countdown is over; 0 otherwise.
-  int EndState() const;
+  // kLeft after Esc; kFinished once the closing countdown is over; kPlaying
+  // otherwise, the closing countdown included.
+  MatchEnd EndState() const;
   void Render(ConsoleScreen& screen) const;
 
   bool AiEnabled() const { return aiEnabled; }
@@ -57,6 +67,7 @@ class Match {
   void EndFight();
   void Explode(const Fighter& fighter);
   void RecordSituation() { ai.RecordSituation(blue, red); }
+  void Press(Fighter& fighter, FighterAction action);
 
   // Growable arrays compacted in place while walked: order is kept, and 600
   // particles cost one pass over contiguous memory, with no allocation per
@@ -66,7 +77,8 @@ class Match {
   std::string message;
   std::int32_t countdownMs;
   ImitationAi ai;  // its memory lives exactly as long as the match
-  int endState = 0;
+  // kFinished from the death on; EndState holds it back until the countdown is over.
+  MatchEnd end = MatchEnd::kPlaying;
   // Held by value; members are destroyed in reverse order: red, then blue,
   // then the AI's memory, the message and the lists.
   Fighter blue;

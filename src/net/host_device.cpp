@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "common/keys.h"
+#include "match/fighter_keys.h"
 #include "net/messages.h"
 
 namespace torvelkan::net {
@@ -28,17 +28,8 @@ void PutBannerLine(CellGrid& grid, int row, const std::string& text) {
 }  // namespace
 
 std::uint16_t BlueKeyFor(std::uint16_t guestKey) {
-  switch (guestKey) {
-    case vk::kLeft:
-    case vk::kA: return vk::kA;
-    case vk::kRight:
-    case vk::kD: return vk::kD;
-    case vk::kUp:
-    case vk::kW: return vk::kW;
-    case vk::kDown:
-    case vk::kS: return vk::kS;
-    default: return 0;
-  }
+  const std::optional<FighterKey> key = FindFighterKey(guestKey);
+  return key.has_value() ? KeyFor(Side::kBlue, key->action) : 0;
 }
 
 std::vector<std::string> JoinLines(const std::vector<std::string>& addresses, std::uint16_t port,

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "common/keys.h"
+#include "match/fighter_keys.h"
 #include "net/message_stream.h"
 
 namespace torvelkan::net {
@@ -33,19 +33,7 @@ std::string WrongLength(const char* what) {
 
 }  // namespace
 
-bool IsGuestKey(std::uint16_t code) {
-  switch (code) {
-    case vk::kLeft:
-    case vk::kUp:
-    case vk::kRight:
-    case vk::kDown:
-    case vk::kA:
-    case vk::kD:
-    case vk::kS:
-    case vk::kW: return true;
-    default: return false;
-  }
-}
+bool IsGuestKey(std::uint16_t code) { return IsFighterKey(code); }
 
 bool IsCodeCharacter(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }
 

@@ -64,7 +64,7 @@ struct KeyEvent {
   bool down = false;
 };
 
-// The keys a guest may send: the arrows and W, A, S, D.
+// The keys a guest may send: the fighters' keys, the arrows and W, A, S, D.
 bool IsGuestKey(std::uint16_t code);
 // A join code's characters: digits and lower-case letters.
 bool IsCodeCharacter(char c);

@@ -39,7 +39,7 @@ TEST(MatchStart, FightersStandAtTheirPlacesLookingAtEachOther) {
   Match match(true);
   EXPECT_EQ(match.Message(), "Get Ready");
   EXPECT_EQ(match.CountdownMs(), 3000);
-  EXPECT_EQ(match.EndState(), 0);
+  EXPECT_EQ(match.EndState(), MatchEnd::kPlaying);
   EXPECT_TRUE(match.AiEnabled());
   EXPECT_EQ(match.Blue().x, 100.0f);
   EXPECT_EQ(match.Red().x, 300.0f);
@@ -72,7 +72,7 @@ TEST(MatchCountdown, KeysAreDroppedUntilItIsOverButEsc) {
 
   Match leaving(false);
   leaving.OnKeyDown(vk::kEscape);
-  EXPECT_EQ(leaving.EndState(), 1);  // before any update, and without the countdown
+  EXPECT_EQ(leaving.EndState(), MatchEnd::kLeft);  // before any update, and without the countdown
 }
 
 TEST_F(MatchTest, ArrowKeysSteerRedAndWASDSteersBlue) {
@@ -95,7 +95,7 @@ TEST_F(MatchTest, ArrowKeysSteerRedAndWASDSteersBlue) {
   }
   match.OnKeyDown(vk::kEnter);
   match.OnKeyUp(vk::kEscape);
-  EXPECT_EQ(match.EndState(), 0);
+  EXPECT_EQ(match.EndState(), MatchEnd::kPlaying);
 }
 
 TEST_F(MatchTest, ShotsLeavingTheArenaAreRemovedBeforeAnyHitTest) {
@@ -187,7 +187,7 @@ TEST_F(MatchTest, ADeadBlueGivesRedTheWinAndBurstsIntoItsSquare) {
   match.Update(10002, 2);
   EXPECT_EQ(match.Message(), "Player red wins!");
   EXPECT_EQ(match.CountdownMs(), 3000);
-  EXPECT_EQ(match.EndState(), 0);
+  EXPECT_EQ(match.EndState(), MatchEnd::kPlaying);
   ASSERT_EQ(match.DebrisList().size(), 300u);
   for (const Debris& particle : match.DebrisList()) {
     EXPECT_EQ(particle.attribute, 144);
@@ -265,26 +265,26 @@ TEST_F(MatchTest, KeysInTheClosingCountdownAreDroppedButEscLeaves) {
   EXPECT_FALSE(blue.attackHeld);
   match.OnKeyDown(vk::kEscape);
   match.Update(10004, 2);
-  EXPECT_EQ(match.EndState(), 1);
+  EXPECT_EQ(match.EndState(), MatchEnd::kLeft);
 }
 
-TEST_F(MatchTest, EndStateIsZeroUntilTheClosingCountdownIsOverThenTwo) {
+TEST_F(MatchTest, EndStateIsPlayingUntilTheClosingCountdownIsOverThenFinished) {
   Kill(blue);
   match.Update(10002, 2);
   match.Update(12000, 1998);
   match.Update(13001, 1001);  // 1 ms left
   EXPECT_EQ(match.CountdownMs(), 1);
-  EXPECT_EQ(match.EndState(), 0);
+  EXPECT_EQ(match.EndState(), MatchEnd::kPlaying);
   match.Update(13003, 2);  // below zero counts as over
   EXPECT_EQ(match.CountdownMs(), -1);
-  EXPECT_EQ(match.EndState(), 2);
+  EXPECT_EQ(match.EndState(), MatchEnd::kFinished);
 }
 
 TEST_F(MatchTest, EscInTheFrameOfADeathSkipsTheEndOfTheFight) {
   Kill(blue);
   match.OnKeyDown(vk::kEscape);
   match.Update(10002, 2);
-  EXPECT_EQ(match.EndState(), 1);
+  EXPECT_EQ(match.EndState(), MatchEnd::kLeft);
   EXPECT_EQ(match.Message(), "Get Ready");
   EXPECT_TRUE(match.DebrisList().empty());
 }

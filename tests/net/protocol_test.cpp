@@ -9,6 +9,7 @@
 
 #include "common/keys.h"
 #include "net/grid_diff.h"
+#include "net/host_device.h"
 #include "net/join_code.h"
 #include "net/message_stream.h"
 #include "net/messages.h"
@@ -139,6 +140,18 @@ TEST(Messages, EveryPayloadIsValidatedToTheByte) {
   }
   EXPECT_TRUE(ParseEmpty({}).empty());
   EXPECT_FALSE(ParseEmpty(Bytes{0}).empty());
+}
+
+TEST(Messages, TheGuestsArrowsAndWasdDriveBlueAlike) {
+  const std::uint16_t cases[][2] = {
+      {vk::kLeft, vk::kA}, {vk::kRight, vk::kD}, {vk::kUp, vk::kW}, {vk::kDown, vk::kS},
+      {vk::kA, vk::kA},    {vk::kD, vk::kD},     {vk::kW, vk::kW},  {vk::kS, vk::kS},
+      {vk::kSpace, 0},     {vk::kEscape, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BlueKeyFor(c[0]), c[1]) << c[0];
+    EXPECT_EQ(IsGuestKey(c[0]), c[1] != 0) << c[0];
+  }
 }
 
 TEST(Messages, AVersionMismatchNamesBothVersions) {
