@@ -16,9 +16,7 @@ namespace {
 constexpr std::size_t kAcceptsPerService = 16;  // the rest wait for the next pass
 constexpr std::size_t kReadBytes = 4096;        // per connection and pass
 constexpr std::uint32_t kClosingMs = 1000;      // for a last message to leave
-constexpr std::size_t kRememberedAddresses = 256;
 constexpr std::size_t kLogLines = 32;
-constexpr std::uint32_t kLongestBlockMs = 60000;
 
 }  // namespace
 
@@ -29,11 +27,10 @@ HostSession::HostSession(HostSettings given, Clock clockSource)
 }
 
 HostSession::~HostSession() {
-  const std::uint32_t now = clock();
   for (const auto& connection : connections) {
     if (connection->state == State::kGuest || connection->state == State::kSpectator) {
       AppendBye(ByeReason::kGameOver, connection->output);
-      Write(*connection, now);
+      Write(*connection);
     }
     CloseSocket(connection->socket);
   }
@@ -71,7 +68,7 @@ void HostSession::Service() {
       Read(connection, now);
     }
     if (polled[i + 1].writable && !connection.dead) {
-      Write(connection, now);
+      Write(connection);
     }
   }
   if (polled[0].readable) {
@@ -111,7 +108,7 @@ void HostSession::Broadcast(const CellGrid& cells) {
     }
     connection.shown = wire;
     connection.lastFrame = now;
-    Write(connection, now);
+    Write(connection);
   }
 }
 
@@ -124,13 +121,18 @@ void HostSession::AcceptWaiting(std::uint32_t now) {
     }
     // Unfinished connections (handshakes and goodbyes) are capped: the oldest
     // makes room, so a flood of idle connections cannot keep a player out.
+    // A goodbye's age counts from its start, a handshake's from the connection's.
+    const auto age = [now](const Connection& connection) {
+      return now -
+             (connection.state == State::kClosing ? connection.closingSince : connection.openedAt);
+    };
     std::size_t unfinished = 0;
     Connection* oldest = nullptr;
     for (const auto& connection : connections) {
       if (!connection->dead &&
           (connection->state == State::kHandshake || connection->state == State::kClosing)) {
         ++unfinished;
-        if (oldest == nullptr || now - connection->openedAt > now - oldest->openedAt) {
+        if (oldest == nullptr || age(*connection) > age(*oldest)) {
           oldest = connection.get();
         }
       }
@@ -233,23 +235,15 @@ void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_
                std::to_string(kProtocolVersion));
     return;
   }
-  Tries& record = TriesOf(connection.address);
-  if (now - record.blockedAt < record.blockMs) {
-    Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes");
-    return;
+  switch (backoff.Judge(connection.address, SameCode(hello.code, settings.code), now)) {
+    case WrongCodeBackoff::Verdict::kWait:
+      Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes");
+      return;
+    case WrongCodeBackoff::Verdict::kWrong:
+      Refuse(connection, RefuseReason::kWrongCode, "wrong code");
+      return;
+    case WrongCodeBackoff::Verdict::kRight: break;
   }
-  if (!SameCode(hello.code, settings.code)) {
-    // The first slip costs nothing; each one after doubles the wait.
-    ++record.wrong;
-    if (record.wrong >= 2) {
-      const int doublings = std::min(record.wrong - 2, 6);
-      record.blockedAt = now;
-      record.blockMs = std::min(kLongestBlockMs, 1000u << doublings);
-    }
-    Refuse(connection, RefuseReason::kWrongCode, "wrong code");
-    return;
-  }
-  record.wrong = 0;
   if (hello.role == Role::kGuest && GuestConnected()) {
     Refuse(connection, RefuseReason::kGuestTaken, "a guest is already playing");
     return;
@@ -264,26 +258,26 @@ void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_
   connection.lastFrame = now - settings.framePeriodMs;  // the first frame goes at once
   AppendWelcome(hello.role, connection.output);
   Note(connection.address + (hello.role == Role::kGuest ? ": the guest joined" : ": watching"));
-  Write(connection, now);
+  Write(connection);
 }
 
 void HostSession::Refuse(Connection& connection, RefuseReason reason, const std::string& why) {
   AppendRefuse(net::Refuse{reason, kProtocolVersion}, connection.output);
   Note(connection.address + ": refused: " + why);
   connection.state = State::kClosing;
-  connection.openedAt = clock();
-  Write(connection, connection.openedAt);
+  connection.closingSince = clock();
+  Write(connection);
 }
 
 void HostSession::Close(Connection& connection, ByeReason reason, const std::string& why) {
   AppendBye(reason, connection.output);
   Note(connection.address + ": closed: " + why);
   connection.state = State::kClosing;
-  connection.openedAt = clock();
-  Write(connection, connection.openedAt);
+  connection.closingSince = clock();
+  Write(connection);
 }
 
-void HostSession::Write(Connection& connection, std::uint32_t /*now*/) {
+void HostSession::Write(Connection& connection) {
   while (Pending(connection) > 0) {
     const long sent =
         SendSome(connection.socket,
@@ -320,7 +314,7 @@ void HostSession::CheckTimes(Connection& connection, std::uint32_t now) {
       }
       return;
     case State::kClosing:
-      if (Pending(connection) == 0 || now - connection.openedAt > kClosingMs) {
+      if (Pending(connection) == 0 || now - connection.closingSince > kClosingMs) {
         connection.dead = true;
       }
       return;
@@ -350,7 +344,7 @@ void HostSession::CheckTimes(Connection& connection, std::uint32_t now) {
   if (now - connection.lastQueued >= settings.heartbeatMs) {
     AppendHeartbeat(connection.output);
     connection.lastQueued = now;
-    Write(connection, now);
+    Write(connection);
   }
 }
 
@@ -362,20 +356,6 @@ void HostSession::RemoveDead() {
     return c->dead;
   });
   connections.erase(end, connections.end());
-}
-
-HostSession::Tries& HostSession::TriesOf(const std::string& address) {
-  for (Tries& entry : tries) {
-    if (entry.address == address) {
-      return entry;
-    }
-  }
-  if (tries.size() == kRememberedAddresses) {
-    // The table is bounded: the address seen first is forgotten.
-    tries.pop_front();
-  }
-  tries.push_back(Tries{address, 0, 0, 0});
-  return tries.back();
 }
 
 void HostSession::Note(const std::string& line) {

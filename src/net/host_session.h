@@ -19,6 +19,7 @@
 #include "net/message_stream.h"
 #include "net/messages.h"
 #include "net/socket.h"
+#include "net/wrong_code_backoff.h"
 
 namespace torvelkan::net {
 
@@ -73,6 +74,7 @@ class HostSession {
     std::string address;
     State state = State::kHandshake;
     std::uint32_t openedAt = 0;
+    std::uint32_t closingSince = 0;  // when its refusal or farewell was queued
     std::uint32_t lastHeard = 0;
     std::uint32_t lastQueued = 0;
     std::uint32_t lastFrame = 0;
@@ -84,12 +86,6 @@ class HostSession {
     std::size_t outputSent = 0;
     CellGrid shown{};  // what the peer's grid holds
   };
-  struct Tries {
-    std::string address;
-    int wrong = 0;
-    std::uint32_t blockedAt = 0;  // measured as an age, right across the clock's wrap
-    std::uint32_t blockMs = 0;
-  };
 
   void AcceptWaiting(std::uint32_t now);
   void Read(Connection& connection, std::uint32_t now);
@@ -97,10 +93,9 @@ class HostSession {
   void Greet(Connection& connection, const Hello& hello, std::uint32_t now);
   void Refuse(Connection& connection, RefuseReason reason, const std::string& why);
   void Close(Connection& connection, ByeReason reason, const std::string& why);
-  void Write(Connection& connection, std::uint32_t now);
+  void Write(Connection& connection);
   void CheckTimes(Connection& connection, std::uint32_t now);
   void RemoveDead();
-  Tries& TriesOf(const std::string& address);
   void Note(const std::string& line);
   static std::size_t Pending(const Connection& connection) {
     return connection.output.size() - connection.outputSent;
@@ -112,7 +107,7 @@ class HostSession {
   std::uint16_t port = 0;
   std::vector<std::unique_ptr<Connection>> connections;
   std::vector<PollEntry> polled;
-  std::deque<Tries> tries;
+  WrongCodeBackoff backoff;
   std::vector<KeyEvent> guestKeys;
   std::deque<std::string> log;
   std::uint64_t bytesToGuest = 0;
