@@ -10,6 +10,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
@@ -192,9 +193,10 @@ struct Peer {
     settings.role = role;
     std::string error;
     socket = net::ConnectToHost(settings, error);
-    if (socket != net::kNoSocket) {
-      thread = std::thread(
-          [this] { net::RunGuest(socket, device, settings, [] { return GetTickCount(); }); });
+    if (socket.IsOpen()) {
+      thread = std::thread([this] {
+        net::RunGuest(std::move(socket), device, settings, [] { return GetTickCount(); });
+      });
     }
   }
   ~Peer() {
@@ -207,7 +209,7 @@ struct Peer {
   Peer& operator=(const Peer&) = delete;
 
   net::JoinSettings settings;
-  net::SocketHandle socket = net::kNoSocket;
+  net::Socket socket;
   WatchingDevice device;
   std::thread thread;
 };

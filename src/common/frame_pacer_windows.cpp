@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "common/frame_pacer.h"
+#include "common/monotonic_clock.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
@@ -21,22 +22,10 @@ namespace {
 
 static_assert(std::is_same_v<HANDLE, void*>, "the pacer holds its timer as a void*");
 
-std::int64_t NowMicroseconds() {
-  static const std::int64_t frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<std::int64_t>(f.QuadPart);
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<std::int64_t>(now.QuadPart / frequency * 1000000 +
-                                   now.QuadPart % frequency * 1000000 / frequency);
-}
-
 }  // namespace
 
 FramePacer::FramePacer(std::int64_t periodMicroseconds)
-    : periodUs(periodMicroseconds), deadlineUs(NowMicroseconds() + periodMicroseconds) {
+    : periodUs(periodMicroseconds), deadlineUs(MonotonicMicroseconds() + periodMicroseconds) {
   timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                  TIMER_ALL_ACCESS);
   if (timer == nullptr) {
@@ -55,7 +44,7 @@ FramePacer::~FramePacer() {
 }
 
 void FramePacer::Wait() {
-  const std::int64_t now = NowMicroseconds();
+  const std::int64_t now = MonotonicMicroseconds();
   if (now < deadlineUs) {
     if (timer != nullptr) {
       LARGE_INTEGER due;

@@ -3,10 +3,12 @@
 #include "net/guest_client.h"
 
 #include <array>
-#include <chrono>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "common/keys.h"
+#include "common/monotonic_clock.h"
 #include "net/grid_diff.h"
 #include "net/message_stream.h"
 
@@ -17,13 +19,14 @@ namespace {
 constexpr std::size_t kReadBytes = 16384;
 constexpr int kReadsPerPass = 8;  // a pass takes at most this many bytes in
 
-using SteadyClock = std::chrono::steady_clock;
+// The time ms from now, in the monotonic clock's microseconds.
+std::int64_t DeadlineIn(std::int64_t ms) { return MonotonicMicroseconds() + ms * 1000; }
 
 // Sends everything or gives up; used only for the few bytes of the greeting
 // and the goodbye, on a socket that has room for them.
 bool SendAll(SocketHandle socket, std::vector<std::uint8_t>& output, int waitMs) {
   std::size_t sent = 0;
-  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(waitMs);
+  const std::int64_t deadline = DeadlineIn(waitMs);
   while (sent < output.size()) {
     const long n = SendSome(socket, std::span<const std::uint8_t>(output).subspan(sent));
     if (n == kClosed) {
@@ -32,7 +35,7 @@ bool SendAll(SocketHandle socket, std::vector<std::uint8_t>& output, int waitMs)
     if (n > 0) {
       sent += static_cast<std::size_t>(n);
     } else {
-      if (SteadyClock::now() >= deadline) {
+      if (MonotonicMicroseconds() >= deadline) {
         return false;
       }
       PollEntry entry{socket, true, false, false};
@@ -63,19 +66,18 @@ std::string ReadAnswer(std::uint8_t type, std::span<const std::uint8_t> payload,
 
 }  // namespace
 
-SocketHandle ConnectToHost(const JoinSettings& settings, std::string& error) {
-  const SocketHandle socket =
+Socket ConnectToHost(const JoinSettings& settings, std::string& error) {
+  Socket socket =
       Connect(settings.host, settings.port, static_cast<int>(settings.connectMs), error);
-  if (socket == kNoSocket) {
-    return kNoSocket;
+  if (!socket.IsOpen()) {
+    return {};
   }
   std::vector<std::uint8_t> output;
   AppendHello(Hello{kProtocolVersion, settings.role, settings.code}, output);
-  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(settings.connectMs);
-  if (!SendAll(socket, output, static_cast<int>(settings.connectMs))) {
+  const std::int64_t deadline = DeadlineIn(settings.connectMs);
+  if (!SendAll(socket.Get(), output, static_cast<int>(settings.connectMs))) {
     error = "the host closed the connection";
-    CloseSocket(socket);
-    return kNoSocket;
+    return {};
   }
   // The answer is read to its last byte and no further: the frames that
   // follow it stay in the socket for the session.
@@ -83,12 +85,12 @@ SocketHandle ConnectToHost(const JoinSettings& settings, std::string& error) {
   std::size_t have = 0;
   std::size_t need = 2;
   error = "the host did not answer in time";
-  while (SteadyClock::now() < deadline) {
-    PollEntry entry{socket, false, false, false};
+  while (MonotonicMicroseconds() < deadline) {
+    PollEntry entry{socket.Get(), false, false, false};
     PollSockets(std::span<PollEntry>(&entry, 1), 20);
     const long received =
         entry.readable
-            ? ReceiveSome(socket, std::span<std::uint8_t>(answer).subspan(have, need - have))
+            ? ReceiveSome(socket.Get(), std::span<std::uint8_t>(answer).subspan(have, need - have))
             : kWouldBlock;
     if (received == kClosed) {
       error = "the host closed the connection";
@@ -115,8 +117,7 @@ SocketHandle ConnectToHost(const JoinSettings& settings, std::string& error) {
     }
     break;
   }
-  CloseSocket(socket);
-  return kNoSocket;
+  return {};
 }
 
 namespace {
@@ -125,13 +126,17 @@ namespace {
 // and how it ended once it has.
 class GuestSession {
  public:
-  GuestSession(SocketHandle socket, ConsoleDevice& device, const JoinSettings& settings,
+  GuestSession(Socket socket, ConsoleDevice& device, const JoinSettings& settings,
                std::uint32_t now)
-      : socket(socket), device(device), settings(settings), lastHeard(now), lastQueued(now) {}
+      : socket(std::move(socket)),
+        device(device),
+        settings(settings),
+        lastHeard(now),
+        lastQueued(now) {}
 
   JoinOutcome Run(const std::function<std::uint32_t()>& clock, int passMs) {
     while (!done) {
-      PollEntry entry{socket, outputSent < output.size(), false, false};
+      PollEntry entry{socket.Get(), outputSent < output.size(), false, false};
       PollSockets(std::span<PollEntry>(&entry, 1), passMs);
       const std::uint32_t now = clock();
       if (entry.readable) {
@@ -146,8 +151,7 @@ class GuestSession {
     }
     // The goodbye gets a moment to leave; the host drops us either way.
     output.erase(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(outputSent));
-    SendAll(socket, output, 200);
-    CloseSocket(socket);
+    SendAll(socket.Get(), output, 200);
     return outcome;
   }
 
@@ -161,7 +165,7 @@ class GuestSession {
 
   void ReadFromHost(std::uint32_t now) {
     for (int n = 0; n < kReadsPerPass && !done; ++n) {
-      const long received = ReceiveSome(socket, buffer);
+      const long received = ReceiveSome(socket.Get(), buffer);
       if (received == kWouldBlock) {
         return;
       }
@@ -239,7 +243,8 @@ class GuestSession {
 
   void Flush() {
     while (outputSent < output.size()) {
-      const long sent = SendSome(socket, std::span<const std::uint8_t>(output).subspan(outputSent));
+      const long sent =
+          SendSome(socket.Get(), std::span<const std::uint8_t>(output).subspan(outputSent));
       if (sent == kClosed) {
         Finish(1, "the host closed the connection");
       }
@@ -258,7 +263,7 @@ class GuestSession {
 
   static constexpr std::size_t kMaxUnsentBytes = 65536;
 
-  SocketHandle socket;
+  Socket socket;
   ConsoleDevice& device;
   const JoinSettings& settings;
   CellGrid grid{};
@@ -274,9 +279,9 @@ class GuestSession {
 
 }  // namespace
 
-JoinOutcome RunGuest(SocketHandle socket, ConsoleDevice& device, const JoinSettings& settings,
+JoinOutcome RunGuest(Socket socket, ConsoleDevice& device, const JoinSettings& settings,
                      const std::function<std::uint32_t()>& clock, int passMs) {
-  GuestSession session(socket, device, settings, clock());
+  GuestSession session(std::move(socket), device, settings, clock());
   return session.Run(clock, passMs);
 }
 

@@ -30,12 +30,14 @@ struct JoinOutcome {
 };
 
 // Connects and greets the host before any console is touched, so a refusal
-// reads as a plain line. On success the socket is returned, non-blocking.
-SocketHandle ConnectToHost(const JoinSettings& settings, std::string& error);
+// reads as a plain line. On success the socket is returned, non-blocking;
+// otherwise none, and what to tell the player in error.
+Socket ConnectToHost(const JoinSettings& settings, std::string& error);
 
 // Runs the session on device until Esc, the host's goodbye, silence or a
-// fault. The clock gives milliseconds; a pass lasts at most passMs.
-JoinOutcome RunGuest(SocketHandle socket, ConsoleDevice& device, const JoinSettings& settings,
+// fault, then closes the socket. The clock gives milliseconds; a pass lasts
+// at most passMs.
+JoinOutcome RunGuest(Socket socket, ConsoleDevice& device, const JoinSettings& settings,
                      const std::function<std::uint32_t()>& clock, int passMs = 2);
 
 }  // namespace torvelkan::net

@@ -23,7 +23,7 @@ constexpr std::size_t kLogLines = 32;
 HostSession::HostSession(HostSettings given, Clock clockSource)
     : settings(std::move(given)), clock(std::move(clockSource)) {
   listener = Listen(settings.address, settings.port);
-  port = LocalPort(listener);
+  port = LocalPort(listener.Get());
 }
 
 HostSession::~HostSession() {
@@ -32,9 +32,8 @@ HostSession::~HostSession() {
       AppendBye(ByeReason::kGameOver, connection->output);
       Write(*connection);
     }
-    CloseSocket(connection->socket);
   }
-  CloseSocket(listener);
+  // The sockets close as the members go: the connections', then the listener.
 }
 
 bool HostSession::GuestConnected() const {
@@ -55,9 +54,9 @@ std::vector<KeyEvent> HostSession::TakeGuestKeys() { return std::exchange(guestK
 void HostSession::Service() {
   const std::uint32_t now = clock();
   polled.clear();
-  polled.push_back(PollEntry{listener, false, false, false});
+  polled.push_back(PollEntry{listener.Get(), false, false, false});
   for (const auto& connection : connections) {
-    polled.push_back(PollEntry{connection->socket, Pending(*connection) > 0, false, false});
+    polled.push_back(PollEntry{connection->socket.Get(), Pending(*connection) > 0, false, false});
   }
   PollSockets(polled, 0);
   // Only the connections polled above: accepting comes after.
@@ -115,8 +114,8 @@ void HostSession::Broadcast(const CellGrid& cells) {
 void HostSession::AcceptWaiting(std::uint32_t now) {
   for (std::size_t n = 0; n < kAcceptsPerService; ++n) {
     std::string address;
-    const SocketHandle socket = Accept(listener, address);
-    if (socket == kNoSocket) {
+    Socket socket = Accept(listener.Get(), address);
+    if (!socket.IsOpen()) {
       return;
     }
     // Unfinished connections (handshakes and goodbyes) are capped: the oldest
@@ -142,7 +141,7 @@ void HostSession::AcceptWaiting(std::uint32_t now) {
       Note(oldest->address + ": dropped unfinished to make room");
     }
     auto connection = std::make_unique<Connection>();
-    connection->socket = socket;
+    connection->socket = std::move(socket);
     connection->address = std::move(address);
     connection->openedAt = now;
     connection->lastHeard = now;
@@ -153,7 +152,7 @@ void HostSession::AcceptWaiting(std::uint32_t now) {
 
 void HostSession::Read(Connection& connection, std::uint32_t now) {
   std::array<std::uint8_t, kReadBytes> buffer{};
-  const long received = ReceiveSome(connection.socket, buffer);
+  const long received = ReceiveSome(connection.socket.Get(), buffer);
   if (received == kWouldBlock) {
     return;
   }
@@ -280,7 +279,7 @@ void HostSession::Close(Connection& connection, ByeReason reason, const std::str
 void HostSession::Write(Connection& connection) {
   while (Pending(connection) > 0) {
     const long sent =
-        SendSome(connection.socket,
+        SendSome(connection.socket.Get(),
                  std::span<const std::uint8_t>(connection.output).subspan(connection.outputSent));
     if (sent == kWouldBlock) {
       break;
@@ -349,13 +348,7 @@ void HostSession::CheckTimes(Connection& connection, std::uint32_t now) {
 }
 
 void HostSession::RemoveDead() {
-  const auto end = std::remove_if(connections.begin(), connections.end(), [](const auto& c) {
-    if (c->dead) {
-      CloseSocket(c->socket);
-    }
-    return c->dead;
-  });
-  connections.erase(end, connections.end());
+  std::erase_if(connections, [](const auto& connection) { return connection->dead; });
 }
 
 void HostSession::Note(const std::string& line) {

@@ -70,7 +70,7 @@ class HostSession {
  private:
   enum class State { kHandshake, kGuest, kSpectator, kClosing };
   struct Connection {
-    SocketHandle socket = kNoSocket;
+    Socket socket;
     std::string address;
     State state = State::kHandshake;
     std::uint32_t openedAt = 0;
@@ -103,7 +103,7 @@ class HostSession {
 
   HostSettings settings;
   Clock clock;
-  SocketHandle listener = kNoSocket;
+  Socket listener;
   std::uint16_t port = 0;
   std::vector<std::unique_ptr<Connection>> connections;
   std::vector<PollEntry> polled;

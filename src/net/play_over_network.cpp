@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
@@ -67,8 +68,8 @@ int Join(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
   settings.code = options.code;
   settings.role = options.mode == NetworkOptions::Mode::kWatch ? Role::kSpectator : Role::kGuest;
   std::string error;
-  const SocketHandle socket = ConnectToHost(settings, error);
-  if (socket == kNoSocket) {
+  Socket socket = ConnectToHost(settings, error);
+  if (!socket.IsOpen()) {
     std::fprintf(stderr, "torvelkan: %s\n", error.c_str());
     return 1;
   }
@@ -76,7 +77,7 @@ int Join(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
   {
     PlatformDevice device = MakePlatformDevice(deviceOptions);
     device.SetTitle(settings.role == Role::kGuest ? "Torvelkan" : "Torvelkan (watching)");
-    outcome = RunGuest(socket, device, settings, Now);
+    outcome = RunGuest(std::move(socket), device, settings, Now);
   }  // the console is given back before the message
   if (!outcome.message.empty()) {
     std::fprintf(stderr, "torvelkan: %s\n", outcome.message.c_str());

@@ -1,8 +1,10 @@
 // The few socket calls the game needs, the same on POSIX and Winsock.
 //
-// Everything the operating system knows about networking stays in
-// socket_posix.cpp and socket_windows.cpp; the rest of the network code sees
-// handles, byte counts and one-line errors. Sockets are non-blocking once open.
+// socket.cpp holds the logic (finding addresses, listening, accepting,
+// connecting within a time, what a failure says); socket_posix.cpp and
+// socket_windows.cpp hold only the system's own calls. The rest of the network
+// code sees sockets, byte counts and one-line errors. Sockets are non-blocking
+// once open.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +12,8 @@
 #include <span>
 #include <string>
 #include <vector>
+
+#include "common/unique_handle.h"
 
 namespace torvelkan::net {
 
@@ -20,6 +24,18 @@ inline constexpr SocketHandle kNoSocket = ~static_cast<SocketHandle>(0);
 using SocketHandle = int;
 inline constexpr SocketHandle kNoSocket = -1;
 #endif
+
+// Closes a handle that no Socket owns any more (see Socket::Release).
+void CloseSocket(SocketHandle socket) noexcept;
+
+struct SocketTraits {
+  using Handle = SocketHandle;
+  static constexpr Handle None() noexcept { return kNoSocket; }
+  static void Close(Handle socket) noexcept { CloseSocket(socket); }
+};
+
+// An open socket, closed when its last owner lets go of it.
+using Socket = UniqueHandle<SocketTraits>;
 
 // Winsock must be started before its first call and stopped after the last;
 // elsewhere this does nothing. One lives as long as any socket.
@@ -33,27 +49,25 @@ class SocketLibrary {
 
 // A listening socket on host (empty: every address, IPv6 and IPv4) and port
 // (0: any free one). Throws std::runtime_error with a one-line reason.
-SocketHandle Listen(const std::string& host, std::uint16_t port);
+Socket Listen(const std::string& host, std::uint16_t port);
 std::uint16_t LocalPort(SocketHandle socket);
 
 // What an accepted connection's kernel may hold unsent: a few whole frames.
 inline constexpr int kSendBufferBytes = 32768;
 
-// A waiting connection, or kNoSocket. The peer's address is numeric, IPv4
+// A waiting connection, or none. The peer's address is numeric, IPv4
 // addresses mapped into IPv6 written as IPv4.
-SocketHandle Accept(SocketHandle listener, std::string& peerAddress);
+Socket Accept(SocketHandle listener, std::string& peerAddress);
 
-// Connects within timeoutMs; kNoSocket and a one-line reason on failure.
-SocketHandle Connect(const std::string& host, std::uint16_t port, int timeoutMs,
-                     std::string& error);
+// Connects within timeoutMs for each of host's addresses in turn; on failure
+// none, and a one-line reason in error.
+Socket Connect(const std::string& host, std::uint16_t port, int timeoutMs, std::string& error);
 
 // Bytes moved (at least 1), kWouldBlock, or kClosed for an orderly end or an error.
 inline constexpr long kWouldBlock = -1;
 inline constexpr long kClosed = -2;
 long SendSome(SocketHandle socket, std::span<const std::uint8_t> bytes);
 long ReceiveSome(SocketHandle socket, std::span<std::uint8_t> buffer);
-
-void CloseSocket(SocketHandle socket);
 
 struct PollEntry {
   SocketHandle socket = kNoSocket;

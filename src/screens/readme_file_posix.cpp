@@ -1,5 +1,5 @@
-// Readme.txt on POSIX systems: regular files only, opened without ever waiting;
-// the program's own path from /proc.
+// Readme.txt on POSIX systems: regular files only, opened without ever waiting
+// and read by read(2); the program's own path from /proc.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "screens/readme_file.h"
+#include "screens/readme_file_system.h"
 
 namespace torvelkan {
 namespace {
@@ -18,19 +19,6 @@ namespace {
 constexpr const char* kReadmeName = "Readme.txt";
 // Far beyond any real path; a link that long is no program of ours.
 constexpr std::size_t kMaxExecutablePath = 65536;
-
-// Closes the descriptor on every way out, a throwing block included.
-class FileHandle {
- public:
-  explicit FileHandle(int fd) : fd(fd) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() { close(fd); }
-  int Get() const { return fd; }
-
- private:
-  int fd;
-};
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -40,28 +28,24 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
-// A descriptor for name if it is a regular file, or -1; missing tells whether
-// nothing at all goes by that name.
-int OpenRegular(const char* name, bool& missing) {
+// name, open, if it is a regular file; missing tells whether nothing at all
+// goes by that name.
+ReadmeHandle OpenRegular(const char* name, bool& missing) {
   // Looked at first so that a device is never even opened: opening one can
   // have effects of its own.
   struct stat info {};
   const int statResult = stat(name, &info);
   missing = statResult != 0 && errno == ENOENT;
   if (statResult != 0 || !S_ISREG(info.st_mode)) {
-    return -1;
+    return {};
   }
   // O_NONBLOCK: should the name have become a FIFO meanwhile, the open returns
   // at once instead of waiting for a writer, and the check below turns it away.
-  const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    return -1;
+  ReadmeHandle file(open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!file.IsOpen() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return {};
   }
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return -1;
-  }
-  return fd;
+  return file;
 }
 
 // The names in folder that differ from Readme.txt only in letter case, in
@@ -84,35 +68,39 @@ std::vector<std::string> OtherCasings(const std::string& folder) {
   return names;
 }
 
-int OpenReadmeIn(const std::string& folder) {
+}  // namespace
+
+ReadmeNativeHandle ReadmeHandleTraits::None() noexcept { return -1; }
+
+void ReadmeHandleTraits::Close(Handle handle) noexcept { close(handle); }
+
+ReadmeHandle OpenReadmeIn(const std::string& folder) {
   const std::string prefix = folder + "/";
   bool missing = false;
-  const int fd = OpenRegular((prefix + kReadmeName).c_str(), missing);
-  if (fd >= 0 || !missing) {
+  ReadmeHandle file = OpenRegular((prefix + kReadmeName).c_str(), missing);
+  if (file.IsOpen() || !missing) {
     // Found, or there but no regular file, or refused: as on a system that
     // ignores case, where no other spelling could stand beside it.
-    return fd;
+    return file;
   }
   for (const std::string& name : OtherCasings(folder)) {
-    const int other = OpenRegular((prefix + name).c_str(), missing);
-    if (other >= 0) {
-      return other;
+    file = OpenRegular((prefix + name).c_str(), missing);
+    if (file.IsOpen()) {
+      return file;
     }
   }
-  return -1;
+  return {};
 }
 
-int OpenReadme(const std::vector<std::string>& folders) {
-  for (const std::string& folder : folders) {
-    const int fd = OpenReadmeIn(folder);
-    if (fd >= 0) {
-      return fd;
+std::size_t ReadSome(const ReadmeHandle& file, unsigned char* buffer, std::size_t count) {
+  for (;;) {
+    const ssize_t got = read(file.Get(), buffer, count);
+    if (got < 0 && errno == EINTR) {
+      continue;
     }
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
   }
-  return -1;
 }
-
-}  // namespace
 
 std::string ExecutablePath() {
   // Linux names the running program's file here, links resolved, so an
@@ -130,30 +118,6 @@ std::string ExecutablePath() {
     path.resize(path.size() * 2);  // perhaps cut short: once more with room
   }
   return "";
-}
-
-bool ReadReadmeFileFrom(const std::vector<std::string>& folders, std::size_t maxBytes,
-                        const ReadmeBlock& block) {
-  const int fd = OpenReadme(folders);
-  if (fd < 0) {
-    return false;
-  }
-  const FileHandle file(fd);
-  unsigned char buffer[kReadmeBlockBytes];
-  std::size_t total = 0;
-  while (total < maxBytes) {
-    const std::size_t wanted = std::min(sizeof buffer, maxBytes - total);
-    const ssize_t got = read(file.Get(), buffer, wanted);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got <= 0) {
-      break;  // the end, or a failed read: what came before is kept
-    }
-    block(buffer, static_cast<std::size_t>(got));
-    total += static_cast<std::size_t>(got);
-  }
-  return true;
 }
 
 }  // namespace torvelkan

@@ -1,12 +1,13 @@
-// Readme.txt on Windows: CreateFileW in each folder in turn, regular files only;
+// Readme.txt on Windows: CreateFileW, regular files only, read by ReadFile;
 // the program's own path from GetModuleFileNameW.
 #include "common/windows_api.h"
 
 #include <algorithm>
 #include <string>
-#include <vector>
+#include <type_traits>
 
 #include "screens/readme_file.h"
+#include "screens/readme_file_system.h"
 
 namespace torvelkan {
 namespace {
@@ -14,18 +15,7 @@ namespace {
 // Far beyond any real path (the system's own limit is 32767 characters).
 constexpr DWORD kMaxPathCharacters = 65536;
 
-// Closes the handle on every way out, a throwing block included.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle(handle) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() { CloseHandle(handle); }
-  HANDLE Get() const { return handle; }
-
- private:
-  HANDLE handle;
-};
+static_assert(std::is_same_v<HANDLE, ReadmeNativeHandle>, "the readme's handle is a HANDLE");
 
 // A disk file that is no directory; pipes and devices are turned away.
 bool IsRegularFile(HANDLE handle) {
@@ -68,21 +58,30 @@ std::string Narrow(const std::wstring& wide) {
   return text;
 }
 
-// The regular file Readme.txt in folder, opened for reading, or
-// INVALID_HANDLE_VALUE. No sharing while it is read; the file system ignores
-// letter case by itself.
-HANDLE OpenReadmeIn(const std::string& folder) {
+}  // namespace
+
+ReadmeNativeHandle ReadmeHandleTraits::None() noexcept { return INVALID_HANDLE_VALUE; }
+
+void ReadmeHandleTraits::Close(Handle handle) noexcept { CloseHandle(handle); }
+
+// No sharing while it is read; the file system ignores letter case by itself.
+ReadmeHandle OpenReadmeIn(const std::string& folder) {
   const std::wstring path = Widen(folder + "/Readme.txt");
-  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE || IsRegularFile(handle)) {
-    return handle;
+  ReadmeHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen() || !IsRegularFile(file.Get())) {
+    return {};
   }
-  CloseHandle(handle);
-  return INVALID_HANDLE_VALUE;
+  return file;
 }
 
-}  // namespace
+std::size_t ReadSome(const ReadmeHandle& file, unsigned char* buffer, std::size_t count) {
+  // A failed read leaves 0 here as the end of the file does, and means the
+  // same to the reader, so its result is not examined.
+  DWORD got = 0;
+  ReadFile(file.Get(), buffer, static_cast<DWORD>(count), &got, nullptr);
+  return got;
+}
 
 std::string ExecutablePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -100,36 +99,6 @@ std::string ExecutablePath() {
     path.resize(path.size() * 2);  // cut short: once more with room
   }
   return "";
-}
-
-bool ReadReadmeFileFrom(const std::vector<std::string>& folders, std::size_t maxBytes,
-                        const ReadmeBlock& block) {
-  HANDLE handle = INVALID_HANDLE_VALUE;
-  for (const std::string& folder : folders) {
-    handle = OpenReadmeIn(folder);
-    if (handle != INVALID_HANDLE_VALUE) {
-      break;
-    }
-  }
-  if (handle == INVALID_HANDLE_VALUE) {
-    return false;
-  }
-  const FileHandle file(handle);
-  unsigned char buffer[kReadmeBlockBytes];
-  std::size_t total = 0;
-  while (total < maxBytes) {
-    const DWORD wanted = static_cast<DWORD>(std::min(sizeof buffer, maxBytes - total));
-    // A failed read leaves 0 here as the end of the file does: either ends
-    // the loop and keeps what came before, so its result is not examined.
-    DWORD got = 0;
-    ReadFile(file.Get(), buffer, wanted, &got, nullptr);
-    if (got == 0) {
-      break;
-    }
-    block(buffer, static_cast<std::size_t>(got));
-    total += static_cast<std::size_t>(got);
-  }
-  return true;
 }
 
 }  // namespace torvelkan

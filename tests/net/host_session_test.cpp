@@ -97,7 +97,7 @@ struct Peer {
 
   static SocketHandle Reach(std::uint16_t port) {
     std::string error;
-    const SocketHandle socket = Connect("127.0.0.1", port, 3000, error);
+    const SocketHandle socket = Connect("127.0.0.1", port, 3000, error).Release();
     EXPECT_NE(socket, kNoSocket) << error;
     return socket;
   }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "app/app.h"
 #include "app/main_loop.h"
@@ -66,17 +67,17 @@ TEST(KittyGuest, ReleasesAreExactOnTheHostAndEscLeaves) {
   join.port = session.Port();
   join.code = settings.code;
   std::string error;
-  SocketHandle socket = kNoSocket;
+  Socket socket;
   std::thread connecting([&] { socket = ConnectToHost(join, error); });
   for (int n = 0; n < 2000 && !session.GuestConnected(); ++n) {
     pass();
     std::this_thread::sleep_for(1ms);
   }
   connecting.join();
-  ASSERT_NE(socket, kNoSocket) << error;
+  ASSERT_TRUE(socket.IsOpen()) << error;
   JoinOutcome outcome{-1, ""};
   std::thread guest(
-      [&] { outcome = RunGuest(socket, *device, join, [] { return GetTickCount(); }); });
+      [&] { outcome = RunGuest(std::move(socket), *device, join, [] { return GetTickCount(); }); });
 
   // Passes of the host, with the terminal read so frames never back up, until
   // the condition holds; bounded in passes and so in time.

@@ -66,7 +66,7 @@ class Guest {
  private:
   static net::SocketHandle Reach(std::uint16_t port) {
     std::string error;
-    const net::SocketHandle socket = net::Connect("127.0.0.1", port, 3000, error);
+    const net::SocketHandle socket = net::Connect("127.0.0.1", port, 3000, error).Release();
     EXPECT_NE(socket, net::kNoSocket) << error;
     return socket;
   }
