@@ -1,5 +1,5 @@
 // Arguments made safe to print.
-#include "app/shown_argument.h"
+#include "program/printable_quote.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // The network options of the command line: --host, --join and --watch.
-#include "app/network_options.h"
+#include "program/network_options.h"
 
-#include "app/shown_argument.h"
+#include "program/printable_quote.h"
 
 namespace torvelkan {
 

@@ -1,7 +1,7 @@
 // The command line, parsed with the standard library alone.
-#include "app/command_line.h"
+#include "program/command_line.h"
 
-#include "app/shown_argument.h"
+#include "program/printable_quote.h"
 
 #include <cstdio>
 #include <string_view>

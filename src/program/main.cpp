@@ -7,14 +7,14 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/command_line.h"
+#include "program/command_line.h"
 #include "app/main_loop.h"
 #include "common/frame_pacer.h"
 #include "common/monotonic_clock.h"
 #include "common/tick.h"
 #include "console/console_screen.h"
-#include "console/platform_device.h"
-#include "net/play_over_network.h"
+#include "program/platform_device.h"
+#include "program/play_over_network.h"
 #include "replay/recording.h"
 #include "replay/replay_player.h"
 #include "replay/session_recording.h"
