@@ -99,9 +99,9 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
     } else if (argument == "--smooth-holds") {
       result.device.smoothHolds = true;
     } else if (argument.starts_with("-")) {
-      Fail(result, "unknown option " + Shown(argument));
+      Fail(result, "unknown option " + PrintableQuote(argument));
     } else {
-      Fail(result, "unexpected argument " + Shown(argument));
+      Fail(result, "unexpected argument " + PrintableQuote(argument));
     }
   }
   CheckCombinations(result);

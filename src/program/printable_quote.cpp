@@ -1,26 +1,26 @@
-// Arguments made safe to print.
+// Text from outside made safe to quote in a message.
 #include "program/printable_quote.h"
 
 #include <cstdio>
 
 namespace torvelkan {
 
-std::string Shown(std::string_view argument) {
-  std::string shown;
-  for (std::size_t i = 0; i < argument.size() && i < kShownArgumentBytes; ++i) {
-    const auto byte = static_cast<unsigned char>(argument[i]);
+std::string PrintableQuote(std::string_view text) {
+  std::string quoted;
+  for (std::size_t i = 0; i < text.size() && i < kPrintableQuoteBytes; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
-      shown.push_back(static_cast<char>(byte));
+      quoted.push_back(static_cast<char>(byte));
     } else {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned>(byte));
-      shown += escaped;
+      quoted += escaped;
     }
   }
-  if (argument.size() > kShownArgumentBytes) {
-    shown += "...";
+  if (text.size() > kPrintableQuoteBytes) {
+    quoted += "...";
   }
-  return "'" + shown + "'";
+  return "'" + quoted + "'";
 }
 
 }  // namespace torvelkan

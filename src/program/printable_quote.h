@@ -1,4 +1,4 @@
-// An argument from the command line as a fault line may quote it.
+// Text from outside (an argument, an address) made safe to quote in a message.
 #pragma once
 
 #include <string>
@@ -6,12 +6,13 @@
 
 namespace torvelkan {
 
-// Far beyond any option's name; a longer argument is cut in the fault line.
-inline constexpr std::size_t kShownArgumentBytes = 64;
+// Far beyond any option's name; a longer text is cut in the quote.
+inline constexpr std::size_t kPrintableQuoteBytes = 64;
 
-// Printable ASCII as it is, any other byte as \xHH, cut after
-// kShownArgumentBytes, in single quotes. Whatever was typed (or passed by a
-// script), the line can neither move the terminal's cursor nor flood it.
-std::string Shown(std::string_view argument);
+// The text in single quotes: printable ASCII as it is, any other byte (and the
+// backslash) as \xHH, cut after kPrintableQuoteBytes. Whatever was typed (or
+// passed by a script), the message can neither move the terminal's cursor nor
+// flood it.
+std::string PrintableQuote(std::string_view text);
 
 }  // namespace torvelkan
