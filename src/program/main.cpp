@@ -47,7 +47,7 @@ int Play(const torvelkan::CommandLine& commandLine) {
   // Takes the console over; given back when destroyed.
   PlatformDevice device = MakePlatformDevice(commandLine.device);
   ConsoleScreen screen(recording.Wrap(device));
-  PassSchedule schedule(torvelkan::GetTickCount(), MonotonicMicroseconds());
+  PassSchedule schedule(torvelkan::ReadTickCount(), MonotonicMicroseconds());
   App app(screen, recording.Wrap([&schedule] { return schedule.Tick(); }));
   LoopClock clock;
   clock.now = [] { return MonotonicMicroseconds(); };

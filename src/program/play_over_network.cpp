@@ -30,7 +30,7 @@ namespace {
 
 constexpr std::size_t kJoinRows = 2;
 
-std::uint32_t Now() { return torvelkan::GetTickCount(); }
+std::uint32_t Now() { return torvelkan::ReadTickCount(); }
 
 int Host(const NetworkOptions& options, const DeviceOptions& deviceOptions,
          const std::string& recordPath, const std::string& programVersion) {

@@ -76,7 +76,7 @@ TEST(KittyGuest, ReleasesAreExactOnTheHostAndEscLeaves) {
   ASSERT_NE(socket, kNoSocket) << error;
   JoinOutcome outcome{-1, ""};
   std::thread guest(
-      [&] { outcome = RunGuest(socket, *device, join, [] { return GetTickCount(); }); });
+      [&] { outcome = RunGuest(socket, *device, join, [] { return ReadTickCount(); }); });
 
   // Passes of the host, with the terminal read so frames never back up, until
   // the condition holds; bounded in passes and so in time.
