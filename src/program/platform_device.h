@@ -1,7 +1,12 @@
-// The real console device of this platform, chosen at build time, and the one
-// way to make it from the player's options.
+// The real console device of this platform, chosen at build time: the one way
+// to make it from the player's options, and how the main loop waits beside it.
 #pragma once
 
+#include <cstdint>
+
+#include "app/main_loop.h"
+#include "common/frame_pacer.h"
+#include "common/monotonic_clock.h"
 #include "console/device_options.h"
 
 #ifdef _WIN32
@@ -13,6 +18,16 @@ using PlatformDevice = WindowsConsoleDevice;
 inline PlatformDevice MakePlatformDevice(const DeviceOptions& /*options*/) {
   return PlatformDevice();
 }
+
+// The Windows console is looked at every pass, as the pacer wakes on time.
+class PlatformLoopWait {
+ public:
+  explicit PlatformLoopWait(PlatformDevice& /*device*/) : pacer(kPassPeriodMicroseconds) {}
+  void Until(std::int64_t /*deadline*/) { pacer.Wait(); }
+
+ private:
+  FramePacer pacer;
+};
 }  // namespace torvelkan
 #else
 #include "console/terminal/terminal_device.h"
@@ -25,5 +40,15 @@ inline PlatformDevice MakePlatformDevice(const DeviceOptions& options) {
   settings.trueColour = options.trueColour;
   return PlatformDevice(settings);
 }
+
+// The terminal wakes the loop as soon as input comes, else at the deadline.
+class PlatformLoopWait {
+ public:
+  explicit PlatformLoopWait(PlatformDevice& device) : device(device) {}
+  void Until(std::int64_t deadline) { device.WaitForInput(deadline - MonotonicMicroseconds()); }
+
+ private:
+  PlatformDevice& device;
+};
 }  // namespace torvelkan
 #endif

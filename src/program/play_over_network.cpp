@@ -16,12 +16,12 @@
 #include "common/frame_pacer.h"
 #include "common/tick.h"
 #include "console/console_screen.h"
-#include "program/platform_device.h"
 #include "net/guest_client.h"
 #include "net/host_device.h"
 #include "net/host_session.h"
 #include "net/join_code.h"
 #include "net/socket.h"
+#include "program/platform_device.h"
 #include "replay/session_recording.h"
 
 namespace torvelkan::net {
