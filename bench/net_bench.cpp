@@ -89,7 +89,7 @@ class RunningHost {
 
   void Run() {
     const net::SocketLibrary sockets;
-    const auto clock = [] { return GetTickCount(); };
+    const auto clock = [] { return ReadTickCount(); };
     net::HostSession session(settings, clock);
     MemoryDevice device;
     net::HostDevice host(device, session, {});
@@ -98,12 +98,12 @@ class RunningHost {
     host.Attach(app);
     FramePacer pacer(kPassPeriodMicroseconds);
     port = session.Port();
-    const std::uint32_t start = GetTickCount();
+    const std::uint32_t start = ReadTickCount();
     bool entered = false;
     double cpuStart = ThreadCpu();
     auto wallStart = SteadyClock::now();
     while (!stop) {
-      if (!entered && GetTickCount() - start > App::kNoticeMs + 200) {
+      if (!entered && ReadTickCount() - start > App::kNoticeMs + 200) {
         device.PushKey(vk::kEnter);
         device.PushKey(vk::kEnter);
         entered = true;
@@ -195,7 +195,7 @@ struct Peer {
     socket = net::ConnectToHost(settings, error);
     if (socket.IsOpen()) {
       thread = std::thread([this] {
-        net::RunGuest(std::move(socket), device, settings, [] { return GetTickCount(); });
+        net::RunGuest(std::move(socket), device, settings, [] { return ReadTickCount(); });
       });
     }
   }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "program/command_line.h"
 
 namespace {
 

@@ -5,8 +5,9 @@
 
 namespace torvelkan {
 
-// The Windows GetTickCount; elsewhere a monotonic clock in milliseconds.
+// Reads the counter: the system's own on Windows, elsewhere a monotonic clock
+// in milliseconds.
 // Only differences of ticks mean anything.
-std::uint32_t GetTickCount();
+std::uint32_t ReadTickCount();
 
 }  // namespace torvelkan

@@ -5,7 +5,7 @@
 
 namespace torvelkan {
 
-std::uint32_t GetTickCount() {
+std::uint32_t ReadTickCount() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +

@@ -5,6 +5,6 @@
 
 namespace torvelkan {
 
-std::uint32_t GetTickCount() { return static_cast<std::uint32_t>(::GetTickCount()); }
+std::uint32_t ReadTickCount() { return static_cast<std::uint32_t>(::GetTickCount()); }
 
 }  // namespace torvelkan

@@ -3,7 +3,7 @@
 //
 // A device takes the console over when it is constructed and gives it back when
 // it is destroyed. Which real device the program uses is chosen at build time
-// (platform_device.h).
+// (program/platform_device.h).
 #pragma once
 
 #include "console/console_types.h"

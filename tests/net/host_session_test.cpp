@@ -37,7 +37,7 @@ constexpr char kCode[] = "k7m2q9xp";
 struct Rig {
   explicit Rig(HostSettings given = {}, bool realClock = false)
       : settings(Complete(std::move(given))),
-        clock(realClock ? HostSession::Clock([] { return torvelkan::GetTickCount(); })
+        clock(realClock ? HostSession::Clock([] { return torvelkan::ReadTickCount(); })
                         : HostSession::Clock([this] { return now; })),
         session(settings, clock),
         host(device, session, JoinLines({"127.0.0.1"}, session.Port(), kCode, 2)),

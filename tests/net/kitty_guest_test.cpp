@@ -77,7 +77,7 @@ TEST(KittyGuest, ReleasesAreExactOnTheHostAndEscLeaves) {
   ASSERT_TRUE(socket.IsOpen()) << error;
   JoinOutcome outcome{-1, ""};
   std::thread guest(
-      [&] { outcome = RunGuest(std::move(socket), *device, join, [] { return GetTickCount(); }); });
+      [&] { outcome = RunGuest(std::move(socket), *device, join, [] { return ReadTickCount(); }); });
 
   // Passes of the host, with the terminal read so frames never back up, until
   // the condition holds; bounded in passes and so in time.

@@ -245,7 +245,7 @@ void TerminalDevice::AskTheTerminal() {
       continue;
     }
     decoded.clear();
-    decoder.Feed(buffer, static_cast<std::size_t>(n), GetTickCount(), decoded);
+    decoder.Feed(buffer, static_cast<std::size_t>(n), ReadTickCount(), decoded);
     for (const TerminalInput& input : decoded) {
       if (input.kind == TerminalInput::Kind::kKeyboardFlagsReply) {
         flagsAnswered = !attributesAnswered;
@@ -274,7 +274,7 @@ void TerminalDevice::AskTheTerminal() {
     Send(std::string(kWin32InputOn));
   }
   for (const TerminalInput& input : early) {
-    Translate(input, GetTickCount());
+    Translate(input, ReadTickCount());
   }
 }
 
@@ -422,7 +422,7 @@ bool TerminalDevice::Send(const std::string& bytes) {
 // input queue never fills up: a paste must not keep Esc or Ctrl+C, nor the
 // line discipline's own Ctrl+C, waiting behind it.
 void TerminalDevice::Pump() {
-  const std::uint32_t now = GetTickCount();
+  const std::uint32_t now = ReadTickCount();
   unsigned char buffer[4096];
   // After a wait that saw no input, there is none to look for.
   for (std::size_t got = 0; got < kMostReadPerPass && !quietSinceWait;) {

@@ -1,7 +1,7 @@
 // The network options of the command line: --host, --join and --watch.
-#include "app/network_options.h"
+#include "program/network_options.h"
 
-#include "app/shown_argument.h"
+#include "program/printable_quote.h"
 
 namespace torvelkan {
 
@@ -60,7 +60,7 @@ std::string ParseEndpoint(std::string_view text, bool listening, std::string& ad
     const std::string_view rest = text.substr(close + 1);
     if (!rest.empty()) {
       if (!rest.starts_with(":")) {
-        return Shown(text) + " is not ADDRESS[:PORT]";
+        return PrintableQuote(text) + " is not ADDRESS[:PORT]";
       }
       portText = rest.substr(1);
       hasPort = true;
@@ -80,7 +80,7 @@ std::string ParseEndpoint(std::string_view text, bool listening, std::string& ad
     const bool fine = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                       c == '.' || c == '-' || c == ':' || c == '%' || c == '_';
     if (!fine) {
-      return Shown(text) + " is not an address";
+      return PrintableQuote(text) + " is not an address";
     }
   }
   if (host.size() > 253) {

@@ -7,8 +7,8 @@
 #include <span>
 #include <string>
 
-#include "app/network_options.h"
 #include "console/device_options.h"
+#include "program/network_options.h"
 
 namespace torvelkan {
 

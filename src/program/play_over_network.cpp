@@ -4,7 +4,7 @@
 // pacer and loop, with the console device wrapped. Everything that can fail
 // early (the port, the random source, the host's answer) is done before the
 // console is taken, so its message stays readable.
-#include "net/play_over_network.h"
+#include "program/play_over_network.h"
 
 #include <cstdio>
 #include <string>
@@ -17,12 +17,12 @@
 #include "common/frame_pacer.h"
 #include "common/tick.h"
 #include "console/console_screen.h"
-#include "console/platform_device.h"
 #include "net/guest_client.h"
 #include "net/host_device.h"
 #include "net/host_session.h"
 #include "net/join_code.h"
 #include "net/socket.h"
+#include "program/platform_device.h"
 #include "replay/session_recording.h"
 
 namespace torvelkan::net {
@@ -31,7 +31,7 @@ namespace {
 
 constexpr std::size_t kJoinRows = 2;
 
-std::uint32_t Now() { return torvelkan::GetTickCount(); }
+std::uint32_t Now() { return torvelkan::ReadTickCount(); }
 
 int Host(const NetworkOptions& options, const DeviceOptions& deviceOptions,
          const std::string& recordPath, const std::string& programVersion) {

@@ -1,7 +1,7 @@
 // The command line, parsed with the standard library alone.
-#include "app/command_line.h"
+#include "program/command_line.h"
 
-#include "app/shown_argument.h"
+#include "program/printable_quote.h"
 
 #include <cstdio>
 #include <string_view>
@@ -99,9 +99,9 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
     } else if (argument == "--smooth-holds") {
       result.device.smoothHolds = true;
     } else if (argument.starts_with("-")) {
-      Fail(result, "unknown option " + Shown(argument));
+      Fail(result, "unknown option " + PrintableQuote(argument));
     } else {
-      Fail(result, "unexpected argument " + Shown(argument));
+      Fail(result, "unexpected argument " + PrintableQuote(argument));
     }
   }
   CheckCombinations(result);

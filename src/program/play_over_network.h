@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/network_options.h"
 #include "console/device_options.h"
+#include "program/network_options.h"
 
 namespace torvelkan::net {
 

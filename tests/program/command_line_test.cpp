@@ -1,5 +1,5 @@
 // The command line: each row is what a player types and what must follow.
-#include "app/command_line.h"
+#include "program/command_line.h"
 
 #include <gtest/gtest.h>
 
