@@ -260,7 +260,7 @@ void TerminalDevice::ReadTerminalInput() {
 
 void TerminalDevice::Decode(const unsigned char* bytes, std::size_t size, std::uint32_t now) {
   decoded.clear();
-  VtKeyboard& console = session.ConsoleKeyboard();
+  const VtKeyboard& console = session.ConsoleKeyboard();
   if (console.Taken()) {
     vtKeys.Feed(bytes, size, decoded);
   } else {

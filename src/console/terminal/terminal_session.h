@@ -68,7 +68,6 @@ class TerminalSession {
   bool Taken() const { return taken; }
   const TerminalFeatures& Features() const { return features; }
   pid_t GuardianPid() const { return guardian.Pid(); }
-  VtKeyboard& ConsoleKeyboard() { return vt; }
   const VtKeyboard& ConsoleKeyboard() const { return vt; }
 
  private:

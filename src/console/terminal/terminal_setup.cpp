@@ -2,6 +2,7 @@
 #include "console/terminal/terminal_setup.h"
 
 #include <array>
+#include <cstddef>
 
 namespace torvelkan {
 namespace {
@@ -10,7 +11,7 @@ struct SetupStep {
   std::string_view on;
   std::string_view off;
   // The feature the step depends on, or none: every terminal gets it.
-  bool TerminalFeatures::*needs = nullptr;
+  const bool TerminalFeatures::*needs = nullptr;
 };
 
 // In the order they are taken; given back from the last to the first.
@@ -57,15 +58,16 @@ std::string TakeOverBytes(const TerminalFeatures& features, std::string_view tit
 
 std::string GiveBackBytes(const TerminalFeatures& features) {
   std::string bytes;
-  for (auto step = kSteps.rbegin(); step != kSteps.rend(); ++step) {
-    if (InForce(*step, features)) {
-      bytes += step->off;
+  for (std::size_t at = kSteps.size(); at > 0; --at) {
+    const SetupStep& step = kSteps[at - 1];
+    if (InForce(step, features)) {
+      bytes += step.off;
     }
   }
   return bytes;
 }
 
-std::string TurnOnBytes(bool TerminalFeatures::*feature) {
+std::string TurnOnBytes(const bool TerminalFeatures::*feature) {
   std::string bytes;
   for (const SetupStep& step : kSteps) {
     if (step.needs == feature) {

@@ -36,7 +36,7 @@ std::string GiveBackBytes(const TerminalFeatures& features);
 // The "on" halves of the steps that depend on one feature: what to send once
 // the terminal is known to take it. Name the feature as
 // &TerminalFeatures::kittyKeyboard.
-std::string TurnOnBytes(bool TerminalFeatures::*feature);
+std::string TurnOnBytes(const bool TerminalFeatures::*feature);
 
 // Shows this title (its bytes already checked to be printable).
 std::string TitleBytes(std::string_view title);
