@@ -61,12 +61,16 @@ class FakeTerminal {
       }
     }
   }
-  // Reads everything sent so far and forgets it.
-  void Forget() {
+  // Reads everything sent so far: until nothing more has come for 20 ms.
+  void ReadAll() {
     for (std::size_t before = ~std::size_t{0}; before != received.size();) {
       before = received.size();
       Drain(20);
     }
+  }
+  // Reads everything sent so far and forgets it.
+  void Forget() {
+    ReadAll();
     received.clear();
   }
   void Type(const std::string& bytes) const {

@@ -6,214 +6,19 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <string_view>
 
+#include "console/terminal/cell_looks.h"
 #include "console/terminal/cp437.h"
+#include "console/terminal/terminal_colours.h"
 
 namespace torvelkan {
 namespace {
-
-// Character 0 and 255 look like the blank.
-std::uint8_t ShownChar(const Cell& cell) {
-  const std::uint8_t ch = CellChar(cell);
-  return ch == 0 || ch == 255 ? std::uint8_t{' '} : ch;
-}
-
-int Foreground(const Cell& cell) { return CellAttribute(cell) & 0x0F; }
-int Background(const Cell& cell) { return (CellAttribute(cell) >> 4) & 0x0F; }
-
-// A blank shows only its background, so its foreground is free: whatever the
-// pen holds will do, and a blank whose foreground alone changed is not sent.
-bool IsBlank(const Cell& cell) { return ShownChar(cell) == ' '; }
-
-bool LooksSame(const Cell& a, const Cell& b) {
-  return ShownChar(a) == ShownChar(b) && Background(a) == Background(b) &&
-         (IsBlank(a) || Foreground(a) == Foreground(b));
-}
-
-// The console numbers its colours blue, green, red; ANSI red, green, blue.
-int AnsiColour(int console) { return ((console & 1) << 2) | (console & 2) | ((console & 4) >> 2); }
-
-// The Windows console's own sixteen colours, by console number.
-constexpr std::array<std::array<int, 3>, 16> kConsoleRgb = {{
-    {0, 0, 0},
-    {0, 0, 128},
-    {0, 128, 0},
-    {0, 128, 128},
-    {128, 0, 0},
-    {128, 0, 128},
-    {128, 128, 0},
-    {192, 192, 192},
-    {128, 128, 128},
-    {0, 0, 255},
-    {0, 255, 0},
-    {0, 255, 255},
-    {255, 0, 0},
-    {255, 0, 255},
-    {255, 255, 0},
-    {255, 255, 255},
-}};
-
-int Digits(int value) {
-  int n = 1;
-  for (; value >= 10; value /= 10) {
-    ++n;
-  }
-  return n;
-}
-
-void AppendNumber(int value, std::string& out) {
-  char digits[12];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value > 0);
-  while (n > 0) {
-    out.push_back(digits[--n]);
-  }
-}
-
-// One SGR parameter for a colour: 30-37/90-97 (foreground) or 40-47/100-107,
-// or 38;2;r;g;b / 48;2;r;g;b in 24-bit colour.
-void AppendColourParameter(int colour, bool background, bool trueColour, std::string& out) {
-  if (trueColour) {
-    out += background ? "48;2;" : "38;2;";
-    const auto& rgb = kConsoleRgb[static_cast<std::size_t>(colour)];
-    AppendNumber(rgb[0], out);
-    out.push_back(';');
-    AppendNumber(rgb[1], out);
-    out.push_back(';');
-    AppendNumber(rgb[2], out);
-    return;
-  }
-  const int base = (colour & 8) != 0 ? (background ? 100 : 90) : (background ? 40 : 30);
-  AppendNumber(base + AnsiColour(colour), out);
-}
-
-// A control sequence with one number, left out where it is the default 1.
-void AppendCsi(int count, char final, std::string& out) {
-  out += "\x1b[";
-  if (count != 1) {
-    AppendNumber(count, out);
-  }
-  out.push_back(final);
-}
-
-int CsiCost(int count) { return 3 + (count != 1 ? Digits(count) : 0); }
-
-int PositionCost(int row, int column) {
-  return row == 0 && column == 0 ? 3
-                                 : 3 + Digits(row + 1) + (column > 0 ? 1 + Digits(column + 1) : 0);
-}
-
-void AppendPosition(int row, int column, std::string& out) {
-  out += "\x1b[";
-  if (row != 0 || column != 0) {
-    AppendNumber(row + 1, out);
-    if (column > 0) {
-      out.push_back(';');
-      AppendNumber(column + 1, out);
-    }
-  }
-  out.push_back('H');
-}
-
-// Up to this many columns back, backspaces are sent rather than a sequence.
-constexpr int kMostBackspaces = 3;
 
 // Sending a frame one colour at a time is tried for at most this many pens:
 // each costs a sweep over the changed cells.
 constexpr int kMostPensByColour = 12;
 
-// The longest run of unchanged cells sent again rather than stepped over: a
-// full position costs at most 8 bytes.
-constexpr int kLongestRewrite = 8;
-
-// Whether the cells of a row from `from` up to `to` can be sent again as they
-// are, in the pen's colours, one byte each.
-bool CanRewrite(const CellGrid& next, int row, int from, int to, int foreground, int background) {
-  if (to - from > kLongestRewrite || background < 0) {
-    return false;
-  }
-  for (int c = from; c < to; ++c) {
-    const Cell& cell = next[static_cast<std::size_t>(row * kColumns + c)];
-    const std::uint8_t ch = ShownChar(cell);
-    if (ch < 32 || ch >= 127 || Background(cell) != background ||
-        (ch != ' ' && Foreground(cell) != foreground)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-void AppendRewrite(const CellGrid& next, int row, int from, int to, std::string& out) {
-  for (int c = from; c < to; ++c) {
-    out.push_back(static_cast<char>(ShownChar(next[static_cast<std::size_t>(row * kColumns + c)])));
-  }
-}
-
-// The ways along the cursor's row to a column: none, a step forward, the cells
-// between sent again, a step back, or the column itself.
-enum class Step { kNone, kForward, kRewrite, kBack, kColumn };
-
-struct Along {
-  Step step = Step::kNone;
-  int cost = 0;
-};
-
-// `from` is -1 where the cursor's column is unknown.
-Along CheapestAlong(const CellGrid& next, int row, int from, int to, int foreground,
-                    int background) {
-  if (to == from) {
-    return {};
-  }
-  Along best{Step::kColumn, 3 + (to > 0 ? Digits(to + 1) : 0)};
-  if (from >= 0 && to > from) {
-    if (CsiCost(to - from) < best.cost) {
-      best = {Step::kForward, CsiCost(to - from)};
-    }
-    if (to - from < best.cost && CanRewrite(next, row, from, to, foreground, background)) {
-      best = {Step::kRewrite, to - from};
-    }
-  } else if (from >= 0) {
-    // A backspace moves one column back: a few of them beat a sequence.
-    const int back = from - to <= kMostBackspaces ? from - to : CsiCost(from - to);
-    if (back < best.cost) {
-      best = {Step::kBack, back};
-    }
-  }
-  return best;
-}
-
-void AppendAlong(const Along& along, const CellGrid& next, int row, int from, int to,
-                 std::string& out) {
-  switch (along.step) {
-    case Step::kNone: break;
-    case Step::kForward: AppendCsi(to - from, 'C', out); break;
-    case Step::kRewrite: AppendRewrite(next, row, from, to, out); break;
-    case Step::kBack:
-      if (from - to <= kMostBackspaces) {
-        out.append(static_cast<std::size_t>(from - to), '\b');
-      } else {
-        AppendCsi(from - to, 'D', out);
-      }
-      break;
-    case Step::kColumn: AppendCsi(to + 1, 'G', out); break;
-  }
-}
-
-// The ways to a cell: none, a full position, a step up or down and along,
-// line feeds and along, or a carriage return, line feeds and along.
-enum class Way : std::uint8_t { kNone, kPosition, kStep, kFeed, kReturn };
-
 }  // namespace
-
-struct FrameEncoder::Move {
-  Way way;
-  Along along;
-  int cost;
-};
 
 void FrameEncoder::AppendColours(std::uint16_t attribute, std::string& out) {
   out += "\x1b[";
@@ -248,60 +53,9 @@ void FrameEncoder::SetTrueColour(bool on) {
   }
 }
 
-// Picks the shortest of: a full position; a step up or down (or none) and a
-// way along the row; line feeds and a way along the row; a carriage return,
-// line feeds and a way along the row. Cells sent again always show the
-// grid's own glyphs in colours checked to be theirs, so the result is right
-// even where they have not been sent yet.
-FrameEncoder::Move FrameEncoder::ChooseMove(const CellGrid& next, int row, int column,
-                                            const Pen& pen) const {
-  if (pen.row == row && pen.column == column) {
-    return {Way::kNone, {}, 0};
-  }
-  Move best{Way::kPosition, {}, PositionCost(row, column)};
-  if (pen.row >= 0) {
-    const int vertical = row - pen.row;
-    const Along fromHere =
-        CheapestAlong(next, row, pen.column, column, pen.foreground, pen.background);
-    const int cost =
-        (vertical != 0 ? CsiCost(vertical > 0 ? vertical : -vertical) : 0) + fromHere.cost;
-    if (cost < best.cost) {
-      best = {Way::kStep, fromHere, cost};
-    }
-    // Line feeds stay on the screen: the target row is a row of the terminal.
-    if (bareLineFeeds && vertical > 0 && vertical + fromHere.cost < best.cost) {
-      best = {Way::kFeed, fromHere, vertical + fromHere.cost};
-    }
-    const Along fromStart = CheapestAlong(next, row, 0, column, pen.foreground, pen.background);
-    if (vertical >= 0 && 1 + vertical + fromStart.cost < best.cost) {
-      best = {Way::kReturn, fromStart, 1 + vertical + fromStart.cost};
-    }
-  }
-  return best;
-}
-
 void FrameEncoder::MoveTo(const CellGrid& next, int row, int column, Pen& pen,
                           std::string& out) const {
-  const Move move = ChooseMove(next, row, column, pen);
-  switch (move.way) {
-    case Way::kNone: break;
-    case Way::kPosition: AppendPosition(row, column, out); break;
-    case Way::kStep:
-      if (row != pen.row) {
-        AppendCsi(row > pen.row ? row - pen.row : pen.row - row, row > pen.row ? 'B' : 'A', out);
-      }
-      AppendAlong(move.along, next, row, pen.column, column, out);
-      break;
-    case Way::kFeed:
-      out.append(static_cast<std::size_t>(row - pen.row), '\n');
-      AppendAlong(move.along, next, row, pen.column, column, out);
-      break;
-    case Way::kReturn:
-      out.push_back('\r');
-      out.append(static_cast<std::size_t>(row - pen.row), '\n');
-      AppendAlong(move.along, next, row, 0, column, out);
-      break;
-  }
+  AppendMove(CheapestMove(next, row, column, pen, bareLineFeeds), next, row, column, pen, out);
   pen.row = row;
   pen.column = column;
 }
@@ -439,7 +193,7 @@ void FrameEncoder::SendBlanksBeside(const CellGrid& next, int index, Pen& pen, s
         if (!IsBlank(cell) || Background(cell) != pen.background) {
           continue;
         }
-        const int cost = ChooseMove(next, r, c, pen).cost;
+        const int cost = CheapestMove(next, r, c, pen, bareLineFeeds).cost;
         if (best < 0 || cost < bestCost) {
           best = at;
           bestCost = cost;

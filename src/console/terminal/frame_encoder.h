@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/console_types.h"
+#include "console/terminal/cursor_moves.h"
 
 namespace torvelkan {
 
@@ -42,18 +43,6 @@ class FrameEncoder {
   static void AppendTrueColours(std::uint16_t attribute, std::string& out);
 
  private:
-  // Where the terminal's cursor stands and what its pen holds; -1 is unknown.
-  struct Pen {
-    int row = -1;
-    int column = -1;
-    int foreground = -1;
-    int background = -1;
-  };
-
-  // A way of moving the cursor and what it costs in bytes.
-  struct Move;
-
-  Move ChooseMove(const CellGrid& next, int row, int column, const Pen& pen) const;
   void MoveTo(const CellGrid& next, int row, int column, Pen& pen, std::string& out) const;
   void SetColours(const Cell& cell, Pen& pen, std::string& out) const;
   void SendCell(const CellGrid& next, int index, Pen& pen, std::string& out) const;

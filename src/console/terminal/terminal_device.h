@@ -12,20 +12,17 @@
 // keyboard of a Linux console; elsewhere releases are guessed.
 #pragma once
 
-#include <termios.h>
+#include <sys/types.h>
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "console/console_device.h"
 #include "console/terminal/frame_encoder.h"
-#include "console/terminal/guardian.h"
 #include "console/terminal/input_decoder.h"
-#include "console/terminal/key_event_queue.h"
-#include "console/terminal/release_guesser.h"
-#include "console/terminal/terminal_restore.h"
+#include "console/terminal/key_router.h"
+#include "console/terminal/terminal_session.h"
 #include "console/terminal/vt_keyboard.h"
 #include "console/terminal/vt_keycode_decoder.h"
 
@@ -55,10 +52,8 @@ class TerminalDevice final : public ConsoleDevice {
     bool trueColour = false;
   };
 
-  // Disambiguate, event types, alternate keys (for the base-layout key), all keys.
-  static constexpr std::uint8_t kKittyFlags = 1 | 2 | 4 | 8;
   // However often frames are presented, at most one goes out per gap.
-  static constexpr std::chrono::microseconds kShortestSendGap{4000};
+  static constexpr std::int64_t kShortestSendGapMicroseconds = 4000;
 
   // At most this much of what the terminal sent is read in one pass.
   static constexpr std::size_t kMostReadPerPass = std::size_t{256} * 1024;
@@ -79,65 +74,46 @@ class TerminalDevice final : public ConsoleDevice {
   // at once while events wait to be read.
   void WaitForInput(std::int64_t timeoutMicroseconds);
 
-  bool KittyKeyboard() const { return kitty; }
-  bool SynchronizedOutput() const { return synchronized; }
+  bool KittyKeyboard() const { return session.Features().kittyKeyboard; }
+  bool SynchronizedOutput() const { return session.Features().synchronizedOutput; }
   bool TrueColour() const { return trueColour; }
   int TerminalColumns() const { return columns; }
   int TerminalRows() const { return rows; }
   std::uint64_t BytesSent() const { return bytesSent; }
-  pid_t GuardianPid() const { return guardian.Pid(); }
+  pid_t GuardianPid() const { return session.GuardianPid(); }
   // The Linux console's raw keyboard: whether it is on, and what puts the
   // console back (the mode to set on that fd; -1 while it is off).
-  bool RawConsoleKeyboard() const { return vt.Taken(); }
-  int SavedKeyboardMode() const { return vt.SavedMode(); }
-  int KeyboardFd() const { return vt.Fd(); }
+  bool RawConsoleKeyboard() const { return session.ConsoleKeyboard().Taken(); }
+  int SavedKeyboardMode() const { return session.ConsoleKeyboard().SavedMode(); }
+  int KeyboardFd() const { return session.ConsoleKeyboard().Fd(); }
 
  private:
-  void Take();
-  void Give();
-  void Retake();
-  void ArmRestore();
-  RestorePlan Plan() const;
+  void TakeOver();
+  void GiveBack();
+  void GiveBackAndTakeOver();
   void AskTheTerminal();
   void ReadSize();
   void Suspend();
-  void Service();
-  void Pump();
-  void Translate(const TerminalInput& input, std::uint32_t now);
-  bool TakeConsoleKeyboard();
+  void ActOnSignals();
+  void ReadTerminalInput();
   void Decode(const unsigned char* bytes, std::size_t size, std::uint32_t now);
-  void PushKey(std::uint16_t code, bool down);
-  void ReleaseEverything();
+  void ActOnInput(const TerminalInput& input, std::uint32_t now);
   bool Send(const std::string& bytes);
-  std::string RestoreBytes() const;
   CellGrid WithSizeWarning(const CellGrid& cells) const;
 
   Settings settings;
-  termios saved{};
-  termios takenModes{};
-  bool taken = false;
-  bool kitty = false;
-  bool answersAttributes = false;
-  bool win32Asked = false;    // CSI ? 9001 h sent: undone on the way out
-  bool win32Reports = false;  // and the terminal reports keys that way
-  bool rawConsole = false;    // a Linux console whose raw keyboard the device uses
-  bool synchronized = false;  // frames held back by the terminal until whole
+  TerminalSession session;
   bool trueColour = false;
   int columns = 80;
   int rows = 50;
   std::string title;
   FrameEncoder encoder;
   InputDecoder decoder;
-  ReleaseGuesser guesser;
-  VtKeyboard vt;
   VtKeycodeDecoder vtKeys;
   std::vector<TerminalInput> decoded;
-  std::vector<GuessedKeyEvent> guessed;
-  std::vector<std::uint16_t> reportedDown;  // keys the kitty reports hold down
-  KeyEventQueue events;
-  Guardian guardian;
+  KeyRouter keys;
   std::string output;
-  std::chrono::steady_clock::time_point lastSend{};
+  std::int64_t lastSend = 0;
   bool sentOnce = false;
   // The last wait ran out with nothing to read: until the next wait, input
   // is not looked for (a device never waited on looks every time).

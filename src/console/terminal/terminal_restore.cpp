@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "console/terminal/terminal_setup.h"
+
 namespace torvelkan {
 namespace {
 

@@ -49,9 +49,8 @@ bool InForeground(int fd);
 // still in force, and nothing is read.
 void GiveBack(const RestorePlan& plan, int inputFd, int outputFd);
 
-// The device attributes request, and whether bytes end with its answer
+// Whether bytes end with the answer to the device attributes request
 // (ESC [ ? ... c), scanned as they come.
-inline constexpr std::string_view kAttributesRequest = "\x1b[c";
 class AttributesAnswerScanner {
  public:
   // True once the answer has ended within the bytes seen so far.

@@ -186,23 +186,23 @@ void NoteQuit(int signal) {
   }
 }
 
-Noted TakeNoted() {
+ArrivedSignals TakeArrivedSignals() {
   if (suspendAt == suspendSeen && continuedAt == continuedSeen && resized == 0) {
     return {};  // the usual pass: nothing came, and no system call spent on it
   }
   const sigset_t block = AllHandled();
   sigset_t old;
   sigprocmask(SIG_BLOCK, &block, &old);
-  Noted noted;
-  noted.suspend = suspendAt != suspendSeen;
-  noted.continued = continuedAt != continuedSeen;
-  noted.continuedLast = noted.continued && continuedAt > suspendAt;
-  noted.resized = resized != 0;
+  ArrivedSignals arrived;
+  arrived.suspend = suspendAt != suspendSeen;
+  arrived.continued = continuedAt != continuedSeen;
+  arrived.continuedLast = arrived.continued && continuedAt > suspendAt;
+  arrived.resized = resized != 0;
   suspendSeen = suspendAt;
   continuedSeen = continuedAt;
   resized = 0;
   sigprocmask(SIG_SETMASK, &old, nullptr);
-  return noted;
+  return arrived;
 }
 
 }  // namespace torvelkan::terminal_signals

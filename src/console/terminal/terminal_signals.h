@@ -32,14 +32,15 @@ void ClearQuitSignal();
 // A way out that is not a signal but means the same (Ctrl+C as a key report).
 void NoteQuit(int signal);
 
-// What the handlers noted since the last look, taken at once.
-struct Noted {
+// The job-control and window signals that came since the last look.
+struct ArrivedSignals {
   bool suspend = false;    // Ctrl+Z (SIGTSTP)
   bool continued = false;  // SIGCONT, after a stop of any kind
   // The continue came after the last Ctrl+Z: whatever stop that asked for is over.
   bool continuedLast = false;
   bool resized = false;  // SIGWINCH
 };
-Noted TakeNoted();
+// Takes them all at once: the next look sees only what comes after.
+ArrivedSignals TakeArrivedSignals();
 
 }  // namespace torvelkan::terminal_signals
