@@ -76,8 +76,9 @@ TEST(KittyGuest, ReleasesAreExactOnTheHostAndEscLeaves) {
   connecting.join();
   ASSERT_TRUE(socket.IsOpen()) << error;
   JoinOutcome outcome{-1, ""};
-  std::thread guest(
-      [&] { outcome = RunGuest(std::move(socket), *device, join, [] { return ReadTickCount(); }); });
+  std::thread guest([&] {
+    outcome = RunGuest(std::move(socket), *device, join, [] { return ReadTickCount(); });
+  });
 
   // Passes of the host, with the terminal read so frames never back up, until
   // the condition holds; bounded in passes and so in time.
