@@ -25,6 +25,7 @@
 #include "net/message_stream.h"
 #include "net/messages.h"
 #include "net/socket.h"
+#include "support/same_cells.h"
 
 namespace torvelkan::net {
 namespace {
@@ -32,6 +33,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using SteadyClock = std::chrono::steady_clock;
 constexpr char kCode[] = "k7m2q9xp";
+using testing::SameCells;
 
 // The host as the program builds it, on a clock the test moves (or the real one).
 struct Rig {
@@ -181,18 +183,6 @@ bool PumpUntil(Rig& rig, const std::vector<Peer*>& peers, const std::function<bo
   return false;
 }
 
-// The host's frame as it travels against what the peer rebuilt.
-bool SameCells(const CellGrid& hostFrame, const CellGrid& peerGrid) {
-  const CellGrid wire = WireGrid(hostFrame);
-  for (std::size_t i = 0; i < wire.size(); ++i) {
-    if (CellChar(wire[i]) != CellChar(peerGrid[i]) ||
-        CellAttribute(wire[i]) != CellAttribute(peerGrid[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 TEST(HostSession, TheGuestDrivesBlueSeesTheHostsGridAndGivesBlueBackOnLeaving) {
   Rig rig;
   rig.StartFight();
@@ -228,8 +218,11 @@ TEST(HostSession, TheGuestDrivesBlueSeesTheHostsGridAndGivesBlueBackOnLeaving) {
 
   // What the guest holds is the host's grid, cell for cell, once frames are due.
   rig.Run(20);
+  // The host's frame as it travels: the wire carries the low byte of each attribute.
+  const auto same = [&] { return SameCells(WireGrid(rig.device.LastFrame()), guest->grid); };
   ASSERT_TRUE(PumpUntil(
-      rig, {guest.get()}, [&] { return SameCells(rig.device.LastFrame(), guest->grid); }, 50));
+      rig, {guest.get()}, [&] { return static_cast<bool>(same()); }, 50))
+      << same();
 
   // Gone without a word: blue's keys are let go and the AI has blue again.
   guest.reset();

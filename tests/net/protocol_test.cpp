@@ -12,11 +12,13 @@
 #include "net/join_code.h"
 #include "net/message_stream.h"
 #include "net/messages.h"
+#include "support/same_cells.h"
 
 namespace torvelkan::net {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::SameCells;
 
 // Every message in bytes, fed one piece of `piece` bytes at a time.
 std::vector<std::pair<std::uint8_t, Bytes>> ReadAll(const Bytes& stream, std::size_t piece,
@@ -172,15 +174,6 @@ std::string ApplyMessage(const Bytes& stream, CellGrid& grid) {
   return ApplyFrame(messages[0].second, grid);
 }
 
-bool SameCells(const CellGrid& a, const CellGrid& b) {
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (CellChar(a[i]) != CellChar(b[i]) || CellAttribute(a[i]) != CellAttribute(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 TEST(GridDiff, FramesRebuildTheGridExactlyAndStayWithinTheBound) {
   std::mt19937 random(16);
   CellGrid receiver{};
@@ -195,7 +188,7 @@ TEST(GridDiff, FramesRebuildTheGridExactlyAndStayWithinTheBound) {
       continue;
     }
     ASSERT_EQ(ApplyMessage(stream, receiver), "");
-    EXPECT_TRUE(SameCells(receiver, next)) << percent << "% changed";
+    EXPECT_TRUE(SameCells(next, receiver)) << percent << "% changed";
     sender = next;
   }
   // One cell changed costs its run header and the cell: five bytes and the prefix.
@@ -235,7 +228,7 @@ TEST(GridDiff, MalformedFramesChangeNothing) {
     const CellGrid before = grid;
     const std::string fault = ApplyFrame(c.payload, grid);
     EXPECT_NE(fault.find(c.errorHas), std::string::npos) << fault;
-    EXPECT_TRUE(SameCells(grid, before));
+    EXPECT_TRUE(SameCells(before, grid)) << c.errorHas;
   }
   CellGrid grid{};
   EXPECT_EQ(ApplyFrame(Bytes{0x9F, 0x1F, 1, 'x', 7}, grid), "");  // the last cell is on it
