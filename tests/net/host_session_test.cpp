@@ -410,7 +410,7 @@ Pace PassRate(Rig& rig, int ms) {
 
 // 100 connections at once, each idle, half a greeting, an oversized length,
 // garbage or no such message; then one that greets a byte a second.
-void Attack(std::uint16_t port, const std::atomic<bool>& stop) {
+void Attack(std::uint16_t port, const std::atomic<bool>& stop, std::atomic<bool>& crowdIn) {
   std::vector<std::unique_ptr<Peer>> crowd;
   const Bytes kinds[] = {
       {}, {0, 40, 1, 'T', 'V', 'K'}, {0xFF, 0xFF, 1, 2, 3}, Bytes(300, 0x5A), {0, 1, 99}};
@@ -418,6 +418,7 @@ void Attack(std::uint16_t port, const std::atomic<bool>& stop) {
     crowd.push_back(std::make_unique<Peer>(port));
     crowd.back()->Send(kinds[n % 5]);
   }
+  crowdIn = true;
   const Peer trickle(port);
   Bytes hello;
   AppendHello(Hello{kProtocolVersion, Role::kGuest, kCode}, hello);
@@ -429,9 +430,13 @@ void Attack(std::uint16_t port, const std::atomic<bool>& stop) {
   }
 }
 
-// A real guest in the thick of it, trying again if it was pushed out.
-void JoinAsGuest(std::uint16_t port, const std::atomic<bool>& stop, std::atomic<bool>& joined) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+// A real guest in the thick of it, once the crowd is in, trying again if it
+// was pushed out.
+void JoinAsGuest(std::uint16_t port, const std::atomic<bool>& stop,
+                 const std::atomic<bool>& crowdIn, std::atomic<bool>& joined) {
+  while (!stop && !crowdIn) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   for (int attempt = 0; attempt < 10 && !stop && !joined; ++attempt) {
     Peer peer(port);
     peer.Hello();
@@ -451,9 +456,11 @@ TEST(HostSession, UnderAttackTheHostKeepsItsPaceAndARealGuestJoins) {
   const Pace alone = PassRate(rig, 1000);
   const std::uint16_t port = rig.session.Port();
   std::atomic<bool> stop{false};
+  std::atomic<bool> crowdIn{false};
   std::atomic<bool> guestJoined{false};
-  std::thread attacker([port, &stop] { Attack(port, stop); });
-  std::thread guest([port, &stop, &guestJoined] { JoinAsGuest(port, stop, guestJoined); });
+  std::thread attacker([port, &stop, &crowdIn] { Attack(port, stop, crowdIn); });
+  std::thread guest(
+      [port, &stop, &crowdIn, &guestJoined] { JoinAsGuest(port, stop, crowdIn, guestJoined); });
 
   const Pace attacked = PassRate(rig, 4000);
   stop = true;
@@ -469,6 +476,7 @@ TEST(HostSession, UnderAttackTheHostKeepsItsPaceAndARealGuestJoins) {
   if (alone.passesPerSecond >= 490.0) {
     EXPECT_GT(attacked.passesPerSecond, 450.0);
   }
+  EXPECT_TRUE(crowdIn) << "the crowd never got in";
   EXPECT_TRUE(guestJoined);
   EXPECT_LE(rig.session.Connections(), 1u + 8u + rig.settings.maxHandshakes);
 }
