@@ -9,18 +9,12 @@
 #include "app/main_loop.h"
 #include "common/keys.h"
 #include "console/memory_device.h"
+#include "support/same_cells.h"
 
 namespace torvelkan {
 namespace {
 
-bool SameCells(const CellGrid& a, const CellGrid& b) {
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (CellChar(a[i]) != CellChar(b[i]) || CellAttribute(a[i]) != CellAttribute(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
+using testing::SameCells;
 
 // A key that reaches the program at a time on the scripted clock.
 struct TimedKey {

@@ -28,6 +28,9 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
+// How long a tapped key's step is given to show before the next tap.
+constexpr milliseconds kTap{100};
+
 // One terminal with a shell, its modes noted before the game starts.
 class Player {
  public:
@@ -79,6 +82,11 @@ class Player {
 };
 
 bool Waiting(const Screen& screen) { return screen.Contains("Waiting for a guest"); }
+
+// The arena with its countdown over: "Get Ready" shows until then.
+bool Fighting(const Screen& screen) {
+  return BodyOf(screen, kBlueBody).column >= 0 && !screen.Contains("Get Ready");
+}
 
 // A relay in the middle: every byte, either way, is held 50 ms and sent on
 // by itself, so the game's messages arrive late and in one-byte pieces.
@@ -206,7 +214,7 @@ class Network : public ::testing::Test {
     ASSERT_TRUE(host.tmux.WaitFor(FreshMenu, seconds(10), &screen)) << screen.Dump();
   }
 
-  // The fight's countdown is over on both screens.
+  // The fight's countdown is over on both screens: it swallows keys.
   void HostFights(Player& other) {
     host.tmux.Keys({"Enter"});
     Screen screen;
@@ -216,15 +224,19 @@ class Network : public ::testing::Test {
     ASSERT_TRUE(other.tmux.WaitFor([](const Screen& s) { return BodyOf(s, kBlueBody).column >= 0; },
                                    seconds(10), &screen, true))
         << screen.Dump();
-    std::this_thread::sleep_for(milliseconds(3300));  // the countdown swallows keys
+    for (Player* player : {&host, &other}) {
+      ASSERT_TRUE(player->tmux.WaitFor(Fighting, seconds(10), &screen, true))
+          << "the countdown never ended\n"
+          << screen.Dump();
+    }
   }
 
   void Join(Player& player, const std::string& mode = "--join", int atPort = 0) {
     player.Start(mode + " 127.0.0.1:" + std::to_string(atPort != 0 ? atPort : port) + " " + code);
   }
 
-  // Taps a key on the guest until blue's column has moved by at least cells
-  // the given way on both screens; bounded in taps.
+  // Taps a key on the guest until blue's column has moved by at least three
+  // cells the given way on both screens; bounded in taps.
   void WalkBlue(const std::string& key, int direction, Player& guest) const {
     const int start = BodyOf(host.tmux.Capture(true), kBlueBody).column;
     ASSERT_GE(start, 0);
@@ -232,15 +244,17 @@ class Network : public ::testing::Test {
       const int column = BodyOf(s, kBlueBody).column;
       return column >= 0 && (column - start) * direction >= 3;
     };
-    bool both = false;
-    for (int tap = 0; tap < 30 && !both; ++tap) {
+    const auto both = [this, &moved](const Screen& s) {
+      return moved(s) && moved(host.tmux.Capture(true));
+    };
+    bool walked = false;
+    for (int tap = 0; tap < 30 && !walked; ++tap) {
       guest.tmux.Keys({key});
-      std::this_thread::sleep_for(milliseconds(100));
-      both = moved(guest.tmux.Capture(true)) && moved(host.tmux.Capture(true));
+      walked = guest.tmux.WaitFor(both, kTap, nullptr, true);
     }
-    EXPECT_TRUE(both) << key << "\nhost:\n"
-                      << host.tmux.Capture(true).Dump() << "\nguest:\n"
-                      << guest.tmux.Capture(true).Dump();
+    EXPECT_TRUE(walked) << key << "\nhost:\n"
+                        << host.tmux.Capture(true).Dump() << "\nguest:\n"
+                        << guest.tmux.Capture(true).Dump();
   }
 
   Player host;
@@ -300,10 +314,11 @@ TEST_F(Network, AGuestKilledMidFightLeavesTheHostPlayingWithBlueBackToTheAi) {
   bool walked = false;
   for (int tap = 0; tap < 30 && !walked; ++tap) {
     host.tmux.Keys({"Left"});
-    std::this_thread::sleep_for(milliseconds(100));
-    walked = BodyOf(host.tmux.Capture(true), kRedBody).column <= red - 3;
+    walked =
+        host.tmux.WaitFor([red](const Screen& s) { return BodyOf(s, kRedBody).column <= red - 3; },
+                          kTap, nullptr, true);
   }
-  EXPECT_TRUE(walked);
+  EXPECT_TRUE(walked) << host.tmux.Capture(true).Dump();
   host.Kill();
 }
 

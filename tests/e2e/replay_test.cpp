@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/arena_view.h"
 #include "e2e/game_in_terminal.h"
 
 namespace torvelkan::e2e {
@@ -85,6 +86,30 @@ class Replay : public GameInTerminal {
         timeout, &screen, true);
   }
 
+  // Presses a key in the fight and waits for the game to show it taken: a
+  // red key (an arrow) is one more situation in the AI's memory, a blue one
+  // (W, A, S, D) moves blue.
+  void Press(const std::string& key) {
+    const Screen before = tmux.Capture(true);
+    const int situations = AiCounter(before);
+    const Body blue = BodyOf(before, kBlueBody);
+    const bool red = key.size() > 1;  // tmux names the arrows, "Left" and the like
+    tmux.Keys({key});
+    Screen screen;
+    ASSERT_TRUE(tmux.WaitFor(
+        [&](const Screen& s) {
+          if (red) {
+            return AiCounter(s) > situations;
+          }
+          const Body now = BodyOf(s, kBlueBody);
+          return now.column != blue.column || now.bottom != blue.bottom;
+        },
+        seconds(10), &screen, true))
+        << key << " was not taken\nbefore:\n"
+        << before.Dump() << "after:\n"
+        << screen.Dump();
+  }
+
   void Note(const std::string& name, const Screen& screen) {
     moments.push_back({name, screen, Clock::now() - started});
   }
@@ -121,19 +146,17 @@ TEST_F(Replay, ARecordedSessionPlaysAgainToTheSameScreens) {
       tmux.WaitFor([](const Screen& s) { return !s.Contains("Get Ready"); }, seconds(10), &screen))
       << screen.Dump();
   for (const char* key : {"Left", "Down", "Up", "Right", "Down"}) {
-    tmux.Keys({key});
-    std::this_thread::sleep_for(milliseconds(100));
+    ASSERT_NO_FATAL_FAILURE(Press(key));
   }
   // Blue to the person, who walks and jumps with red; then all stand still.
   tmux.Keys({"Space"});
   for (const char* key : {"d", "Left", "w", "Up", "a", "d"}) {
-    tmux.Keys({key});
-    std::this_thread::sleep_for(milliseconds(100));
+    ASSERT_NO_FATAL_FAILURE(Press(key));
   }
   ASSERT_TRUE(Settled([](const Screen& s) { return s.Text(0, 74, 6) != " 0 AI "; }, screen))
       << screen.Dump();
   Note("fight", screen);
-  tmux.Keys({"Space"});  // the AI again
+  tmux.Keys({"Space"});  // the AI again, for a stretch of play the recording holds too
   std::this_thread::sleep_for(milliseconds(300));
   tmux.Keys({"Escape"});
   ASSERT_TRUE(tmux.WaitFor(FreshMenu, seconds(10), &screen)) << screen.Dump();
@@ -148,15 +171,15 @@ TEST_F(Replay, ARecordedSessionPlaysAgainToTheSameScreens) {
       << screen.Dump();
   Note("readme", screen);
 
-  // The game ends by SIGTERM just after its frame counter changed, so that
-  // the screen seen then is the last frame it drew. On its steady schedule
-  // the counter stays at 499 once it has shown a whole second, and then the
-  // readme's screen does not change at all.
+  // The game ends by SIGTERM just after its frame counter changed and the
+  // frame has settled, so that the screen seen then is the last frame it
+  // drew. On its steady schedule the counter stays at 499 once it has shown a
+  // whole second, and then the readme's screen does not change at all.
   const std::string counter = screen.Text(0, 0, 10);
   tmux.WaitFor([&counter](const Screen& s) { return s.Text(0, 0, 10) != counter; }, seconds(2),
                &screen);
-  std::this_thread::sleep_for(milliseconds(100));
-  const Screen last = tmux.Capture(true);
+  Screen last;
+  ASSERT_TRUE(Settled([](const Screen&) { return true; }, last)) << last.Dump();
   Signal("TERM");
   ExpectTerminalBack(143);
   ASSERT_TRUE(std::filesystem::exists(file));
@@ -205,11 +228,13 @@ TEST_F(Replay, ARecordedSessionPlaysAgainToTheSameScreens) {
   tmux.Keys({"Escape"});
   const std::string size = " of " + std::to_string(bytes * 2 / 3) + ", ";
   std::string text;
-  for (int i = 0; i < 100 && text.find(": cut short at byte ") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(milliseconds(100));
-    text = TmuxSession::Host(tmux.Tmux() + " capture-pane -p -J -t t");  // lines unwrapped
-  }
-  EXPECT_NE(text.find(": cut short at byte "), std::string::npos) << text;
+  EXPECT_TRUE(tmux.WaitFor(
+      [this, &text](const Screen&) {
+        text = TmuxSession::Host(tmux.Tmux() + " capture-pane -p -J -t t");  // lines unwrapped
+        return text.find(": cut short at byte ") != std::string::npos;
+      },
+      seconds(10)))
+      << text;
   EXPECT_NE(text.find(size), std::string::npos) << text;
   ExpectTerminalBack(0);
 }

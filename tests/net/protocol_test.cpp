@@ -9,15 +9,15 @@
 
 #include "common/keys.h"
 #include "net/grid_diff.h"
-#include "net/host_device.h"
-#include "net/join_code.h"
 #include "net/message_stream.h"
 #include "net/messages.h"
+#include "support/same_cells.h"
 
 namespace torvelkan::net {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::SameCells;
 
 // Every message in bytes, fed one piece of `piece` bytes at a time.
 std::vector<std::pair<std::uint8_t, Bytes>> ReadAll(const Bytes& stream, std::size_t piece,
@@ -142,18 +142,6 @@ TEST(Messages, EveryPayloadIsValidatedToTheByte) {
   EXPECT_FALSE(ParseEmpty(Bytes{0}).empty());
 }
 
-TEST(Messages, TheGuestsArrowsAndWasdDriveBlueAlike) {
-  const std::uint16_t cases[][2] = {
-      {vk::kLeft, vk::kA}, {vk::kRight, vk::kD}, {vk::kUp, vk::kW}, {vk::kDown, vk::kS},
-      {vk::kA, vk::kA},    {vk::kD, vk::kD},     {vk::kW, vk::kW},  {vk::kS, vk::kS},
-      {vk::kSpace, 0},     {vk::kEscape, 0},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(BlueKeyFor(c[0]), c[1]) << c[0];
-    EXPECT_EQ(IsGuestKey(c[0]), c[1] != 0) << c[0];
-  }
-}
-
 TEST(Messages, AVersionMismatchNamesBothVersions) {
   Bytes stream;
   AppendRefuse(Refuse{RefuseReason::kVersion, 7}, stream);
@@ -185,15 +173,6 @@ std::string ApplyMessage(const Bytes& stream, CellGrid& grid) {
   return ApplyFrame(messages[0].second, grid);
 }
 
-bool SameCells(const CellGrid& a, const CellGrid& b) {
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (CellChar(a[i]) != CellChar(b[i]) || CellAttribute(a[i]) != CellAttribute(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 TEST(GridDiff, FramesRebuildTheGridExactlyAndStayWithinTheBound) {
   std::mt19937 random(16);
   CellGrid receiver{};
@@ -208,7 +187,7 @@ TEST(GridDiff, FramesRebuildTheGridExactlyAndStayWithinTheBound) {
       continue;
     }
     ASSERT_EQ(ApplyMessage(stream, receiver), "");
-    EXPECT_TRUE(SameCells(receiver, next)) << percent << "% changed";
+    EXPECT_TRUE(SameCells(next, receiver)) << percent << "% changed";
     sender = next;
   }
   // One cell changed costs its run header and the cell: five bytes and the prefix.
@@ -248,33 +227,11 @@ TEST(GridDiff, MalformedFramesChangeNothing) {
     const CellGrid before = grid;
     const std::string fault = ApplyFrame(c.payload, grid);
     EXPECT_NE(fault.find(c.errorHas), std::string::npos) << fault;
-    EXPECT_TRUE(SameCells(grid, before));
+    EXPECT_TRUE(SameCells(before, grid)) << c.errorHas;
   }
   CellGrid grid{};
   EXPECT_EQ(ApplyFrame(Bytes{0x9F, 0x1F, 1, 'x', 7}, grid), "");  // the last cell is on it
   EXPECT_EQ(CellChar(grid[3999]), 'x');
-}
-
-TEST(JoinCode, EightUnmistakableCharactersWithoutBias) {
-  Bytes bytes(64);
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    bytes[i] = static_cast<std::uint8_t>(i * 37 + 11);
-  }
-  const std::string code = MakeJoinCode(bytes);
-  ASSERT_EQ(code.size(), kJoinCodeLength);
-  for (const char c : code) {
-    EXPECT_TRUE(IsCodeCharacter(c));
-    EXPECT_EQ(std::string("01ilo").find(c), std::string::npos) << c;
-  }
-  // Bytes past the last whole multiple of the alphabet are passed over.
-  EXPECT_EQ(MakeJoinCode(Bytes(64, 250)), "");
-  EXPECT_EQ(MakeJoinCode(Bytes{0, 1, 2, 3, 4, 5, 6, 7}), "23456789");
-  EXPECT_EQ(MakeJoinCode(Bytes{248, 30, 0, 1, 2, 3, 4, 5, 6}), "z2345678");
-  // Two fresh codes from the system differ.
-  EXPECT_NE(NewJoinCode(), NewJoinCode());
-  EXPECT_TRUE(SameCode("abc", "abc"));
-  EXPECT_FALSE(SameCode("abc", "abd"));
-  EXPECT_FALSE(SameCode("abc", "abcd"));
 }
 
 }  // namespace

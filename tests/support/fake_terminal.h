@@ -174,6 +174,17 @@ class Responder {
     }
     return true;
   }
+  // Waits until everything sent to the terminal so far is in the transcript:
+  // a mark written to it now comes out after all of that.
+  bool AwaitEverythingSent(const FakeTerminal& terminal,
+                           std::chrono::milliseconds timeout = 3000ms) {
+    static constexpr std::string_view kMark = "(the test's mark)";
+    const std::size_t marks = Count(kMark) + 1;
+    if (write(terminal.slave, kMark.data(), kMark.size()) != static_cast<ssize_t>(kMark.size())) {
+      return false;
+    }
+    return AwaitCount(kMark, marks, timeout);
+  }
 
  private:
   void Run(FakeTerminal& terminal, Kind kind) {

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -55,6 +56,8 @@ struct FakeConsole {
   int putBack = 0;  // switches back
 };
 FakeConsole* console = nullptr;
+// The passes the game has finished, counted in memory it shares with the test.
+std::atomic<int>* passes = nullptr;
 int FakeGet(int /*fd*/, int* mode) {
   *mode = console->mode;
   return 0;
@@ -89,6 +92,7 @@ int FakeSet(int /*fd*/, int mode) {
         escape = escape || (KeyCode(record) == vk::kEscape && IsKeyDown(record));
       }
       device.Present(grid);
+      ++*passes;
       usleep(2000);
     }
   }
@@ -188,12 +192,29 @@ class GiveBack : public ::testing::TestWithParam<Case> {
     void* shared = mmap(nullptr, sizeof(FakeConsole), PROT_READ | PROT_WRITE,
                         MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     console = new (shared) FakeConsole;
+    shared = mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE,
+                  MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    passes = new (shared) std::atomic<int>(0);
   }
   ~GiveBack() override {
     munmap(console, sizeof(FakeConsole));
     console = nullptr;
+    munmap(passes, sizeof(std::atomic<int>));
+    passes = nullptr;
   }
 };
+
+// Waits for the game to finish two passes more: the one under way, and a
+// whole one after it, whose signal service has acted on every signal that
+// came before (a continue can retake the terminal once more).
+bool GameSettled() {
+  const int from = passes->load();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (passes->load() < from + 2 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(1ms);
+  }
+  return passes->load() >= from + 2;
+}
 
 bool ConsoleInMode(int mode) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -250,7 +271,7 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
   } else {
     ASSERT_TRUE(responder.AwaitCount(keyboard.first, 1)) << "keys reported";
   }
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(GameSettled()) << "the game never came round its loop";
 
   int got = 0;
   for (const Step& step : c.steps) {
@@ -273,7 +294,7 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
       case Step::kTakenTimes:
         ASSERT_TRUE(responder.AwaitCount(kAltScreenOn, static_cast<std::size_t>(step.number)))
             << responder.Transcript();
-        std::this_thread::sleep_for(20ms);  // the rest of the take goes out too
+        ASSERT_TRUE(GameSettled()) << "the game never came round its loop after the take";
         break;
     }
   }
@@ -296,7 +317,7 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
     std::this_thread::sleep_for(2ms);
   }
   EXPECT_TRUE(Gone(guardian));
-  std::this_thread::sleep_for(30ms);  // the last bytes reach the transcript
+  ASSERT_TRUE(responder.AwaitEverythingSent(terminal)) << "the last bytes reach the transcript";
   const std::string transcript = responder.Transcript();
   for (const auto& [taken, given] : kTakenAndGiven) {
     EXPECT_EQ(responder.Count(taken), responder.Count(given)) << "for " << given;
