@@ -73,9 +73,9 @@ endif()
 # Which layout (cmake/install.cmake) each kind of package takes; read by cpack
 # for each generator.
 if(WIN32)
-  set(torvelkan_package_windows TRUE)
+  set(torvelkan_package_system windows)
 else()
-  set(torvelkan_package_windows FALSE)
+  set(torvelkan_package_system posix)
 endif()
 configure_file(cmake/cpack-options.cmake.in ${PROJECT_BINARY_DIR}/cpack-options.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-options.cmake)
