@@ -64,9 +64,11 @@ else()
   torvelkan_install_layout(debian games share/games/torvelkan share/doc/torvelkan share/man
     share EXCLUDE_FROM_ALL)
   # Stripped as Debian strips: the compiler's name and version go too.
-  install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
-    --remove-section=.note \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/torvelkan\"
-    COMMAND_ERROR_IS_FATAL ANY)" COMPONENT debian EXCLUDE_FROM_ALL)
+  if(CMAKE_STRIP)
+    install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+      --remove-section=.note \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/torvelkan\"
+      COMMAND_ERROR_IS_FATAL ANY)" COMPONENT debian EXCLUDE_FROM_ALL)
+  endif()
   # What lintian says of the package that is meant so, each with its reason.
   install(FILES dist/lintian-overrides DESTINATION share/lintian/overrides RENAME torvelkan
     COMPONENT debian EXCLUDE_FROM_ALL)
