@@ -3,7 +3,9 @@
 #
 # Debian installs games into /usr/games with their data in
 # /usr/share/games/<name>: configured with -DCMAKE_INSTALL_BINDIR=games, the
-# data folder follows. TORVELKAN_INSTALL_DATADIR sets it outright.
+# data folder follows (the Debian package made by cpack has these folders
+# whatever is configured here: cmake/install.cmake). TORVELKAN_INSTALL_DATADIR
+# sets it outright.
 
 # The documentation folder is named after the program, as the package is.
 set(CMAKE_INSTALL_DOCDIR "share/doc/torvelkan" CACHE PATH "Documentation (DATAROOTDIR/doc/torvelkan)")

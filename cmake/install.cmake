@@ -1,15 +1,19 @@
-# What `cmake --install` puts where. The folders come from
-# cmake/install-dirs.cmake; the component "licence" is the licence as a file of
-# its own, which the Debian package leaves out for its copyright file.
-install(TARGETS torvelkan RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT game)
-install(FILES Readme.txt DESTINATION ${TORVELKAN_INSTALL_DATADIR} COMPONENT game)
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT game)
-install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT licence)
+# What `cmake --install` and cpack put where, as three layouts of the same
+# files, each a component:
+#   game, licence  the folders of cmake/install-dirs.cmake, for `cmake --install`
+#                  (the licence a component of its own, which the Debian
+#                  package leaves out for its copyright file);
+#   debian         Debian's folders below /usr, for `cpack -G DEB` from any
+#                  build folder (the copyright file and changelog are added in
+#                  cmake/package.cmake);
+#   windows        everything in one folder, the readme beside the program,
+#                  for the Windows zip.
+# The last two are installed only when asked for by name.
 
+# The manual page, compressed without a time stamp where gzip is at hand, as
+# the man pages of a system are. Made when configuring, so an install never
+# depends on what was built; an edit of the page configures again.
 if(NOT WIN32)
-  # The manual page, compressed without a time stamp where gzip is at hand, as
-  # the man pages of a system are. Made when configuring, so an install never
-  # depends on what was built; an edit of the page configures again.
   set(torvelkan_man_page ${PROJECT_SOURCE_DIR}/doc/torvelkan.6)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${torvelkan_man_page})
   # The page's header names the version: a reminder when the project moves on.
@@ -26,14 +30,46 @@ if(NOT WIN32)
     if(NOT torvelkan_gzip_status EQUAL 0)
       message(FATAL_ERROR "gzip could not compress ${torvelkan_man_page}")
     endif()
-    install(FILES ${torvelkan_man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT game)
-  else()
-    install(FILES ${torvelkan_man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT game)
+    set(torvelkan_man_page ${torvelkan_man_gz})
   endif()
+endif()
 
-  # The entry of desktop menus: the game opens in a terminal window.
-  install(FILES dist/torvelkan.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
-    COMPONENT game)
-  install(FILES dist/torvelkan.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
-    COMPONENT game)
+# The game, its readme and README.md into the folders given; on POSIX systems
+# also the manual page, and the desktop entry and its icon below SHARE.
+function(torvelkan_install_layout component bin data doc man share)
+  install(TARGETS torvelkan RUNTIME DESTINATION ${bin} COMPONENT ${component} ${ARGN})
+  install(FILES Readme.txt DESTINATION ${data} COMPONENT ${component} ${ARGN})
+  install(FILES README.md DESTINATION ${doc} COMPONENT ${component} ${ARGN})
+  if(NOT WIN32)
+    install(FILES ${torvelkan_man_page} DESTINATION ${man}/man6 COMPONENT ${component} ${ARGN})
+    # The entry of desktop menus: the game opens in a terminal window.
+    install(FILES dist/torvelkan.desktop DESTINATION ${share}/applications
+      COMPONENT ${component} ${ARGN})
+    install(FILES dist/torvelkan.svg DESTINATION ${share}/icons/hicolor/scalable/apps
+      COMPONENT ${component} ${ARGN})
+  endif()
+endfunction()
+
+torvelkan_install_layout(game ${CMAKE_INSTALL_BINDIR} ${TORVELKAN_INSTALL_DATADIR}
+  ${CMAKE_INSTALL_DOCDIR} ${CMAKE_INSTALL_MANDIR} ${CMAKE_INSTALL_DATADIR})
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT licence)
+
+if(WIN32)
+  # A Windows player unpacks the zip and double-clicks what is there.
+  torvelkan_install_layout(windows . . . . . EXCLUDE_FROM_ALL)
+  install(FILES LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT windows EXCLUDE_FROM_ALL)
+else()
+  # Below the package's prefix, /usr. The game finds its text there from its
+  # own folder's name (src/screens/readme_places.cpp).
+  torvelkan_install_layout(debian games share/games/torvelkan share/doc/torvelkan share/man
+    share EXCLUDE_FROM_ALL)
+  # Stripped as Debian strips: the compiler's name and version go too.
+  if(CMAKE_STRIP)
+    install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+      --remove-section=.note \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/torvelkan\"
+      COMMAND_ERROR_IS_FATAL ANY)" COMPONENT debian EXCLUDE_FROM_ALL)
+  endif()
+  # What lintian says of the package that is meant so, each with its reason.
+  install(FILES dist/lintian-overrides DESTINATION share/lintian/overrides RENAME torvelkan
+    COMPONENT debian EXCLUDE_FROM_ALL)
 endif()

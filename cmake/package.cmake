@@ -1,7 +1,7 @@
-# The Debian package: `cpack -G DEB` in a Release build folder configured with
-# -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_BINDIR=games makes a package
-# that installs the game as /usr/games/torvelkan and its data into
-# /usr/share/games/torvelkan, as Debian keeps games.
+# The packages: `cpack -G DEB` in any Release build folder makes the Debian
+# package, which installs the game as /usr/games/torvelkan and its data into
+# /usr/share/games/torvelkan, as Debian keeps games; `cpack -G ZIP` in a
+# Windows build folder makes the zip a Windows player unpacks anywhere.
 set(TORVELKAN_PACKAGE_MAINTAINER "The Torvelkan developers <maintainers@torvelkan.invalid>"
   CACHE STRING "The Maintainer field of the Debian package: a name and an address")
 
@@ -61,19 +61,22 @@ file(WRITE ${torvelkan_debian_dir}/changelog.Debian
   "torvelkan (${PROJECT_VERSION}-1) unstable; urgency=medium\n\n"
   "  * Packaged from the upstream sources with CPack.\n\n"
   " -- ${TORVELKAN_PACKAGE_MAINTAINER}  ${torvelkan_changelog_date}\n")
-install(FILES ${torvelkan_debian_dir}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR}
+install(FILES ${torvelkan_debian_dir}/copyright DESTINATION share/doc/torvelkan
   COMPONENT debian EXCLUDE_FROM_ALL)
 if(TORVELKAN_GZIP)
   execute_process(COMMAND ${TORVELKAN_GZIP} -9 -n -c ${torvelkan_debian_dir}/changelog.Debian
     OUTPUT_FILE ${torvelkan_debian_dir}/changelog.Debian.gz)
-  install(FILES ${torvelkan_debian_dir}/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}
+  install(FILES ${torvelkan_debian_dir}/changelog.Debian.gz DESTINATION share/doc/torvelkan
     COMPONENT debian EXCLUDE_FROM_ALL)
 endif()
 
-# Which components each kind of package takes, and a word when the folders are
-# not Debian's; read by cpack for each generator.
-set(TORVELKAN_CMAKE_BINDIR "${CMAKE_INSTALL_BINDIR}")
-set(TORVELKAN_CMAKE_PREFIX "${CMAKE_INSTALL_PREFIX}")
+# Which layout (cmake/install.cmake) each kind of package takes; read by cpack
+# for each generator.
+if(WIN32)
+  set(torvelkan_package_system windows)
+else()
+  set(torvelkan_package_system posix)
+endif()
 configure_file(cmake/cpack-options.cmake.in ${PROJECT_BINARY_DIR}/cpack-options.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-options.cmake)
 

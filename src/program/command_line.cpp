@@ -138,15 +138,27 @@ std::string UsageText() {
          "                     colour where COLORTERM is truecolor or 24bit, rather\n"
          "                     than in the terminal's palette (also --truecolor)\n"
          "\n"
-         "Keys: red walks with Left and Right, jumps with Up, bites or shoots with Down;\n"
-         "blue uses A, D, W, S while the AI is off. Space hands blue to the AI or back;\n"
-         "Esc leaves the fight, and the game from the menu.\n"
+         "Keys:\n"
+         "  start-up notice  Esc quits\n"
+         "  logo             any key goes to the menu\n"
+         "  menu             Up, Down move the marker; Enter or Space chooses the entry:\n"
+         "                   Gra (fight), Informacje (the readme), Wyjscie (quit);\n"
+         "                   Esc quits\n"
+         "  fight            red: Left, Right walk, Up jumps, Down bites or shoots;\n"
+         "                   blue: A, D, W, S the same while the AI is off;\n"
+         "                   Space hands blue to the AI or back; Esc goes to the menu\n"
+         "  readme           Up, Down scroll; Esc goes to the menu\n"
          "\n"
          "The network stream is not encrypted: the join code keeps strangers out, not\n"
          "eavesdroppers. Over the internet, forward the port or use an SSH tunnel.\n"
          "\n"
-         "Exit status: 0 when left by Esc, 1 on an error, 2 for a fault in the command\n"
-         "line, 128 + n when ended by signal n. More in the manual: man 6 torvelkan.\n";
+         "Exit status:\n"
+         "  0        left by Esc or the menu's Wyjscie, or an option that only prints\n"
+         "  1        an error, told on standard error\n"
+         "  2        a fault in the command line\n"
+         "  128 + n  ended by signal n, such as 130 for Ctrl+C\n"
+         "\n"
+         "More in the manual: man 6 torvelkan.\n";
 }
 
 std::string VersionText() {

@@ -48,10 +48,24 @@ std::vector<std::string> ReadmeFolders(std::string_view executablePath,
   return folders;
 }
 
+std::string GamesDataBeside(std::string_view executablePath) {
+  const std::size_t slash = executablePath.rfind('/');
+  if (slash == std::string_view::npos) {
+    return {};
+  }
+  const std::string_view folder = executablePath.substr(0, slash);
+  const std::string_view name = folder.substr(folder.rfind('/') + 1);
+  return name == "games" ? std::string(folder) + "/../share/games/torvelkan" : std::string();
+}
+
 // TORVELKAN_DATA_FROM_BINARY and TORVELKAN_DATA_DIR come from the build
 // (cmake/install-dirs.cmake).
 std::vector<std::string> ReadmeFolders() {
-  return ReadmeFolders(ExecutablePath(), TORVELKAN_DATA_FROM_BINARY, TORVELKAN_DATA_DIR);
+  const std::string program = ExecutablePath();
+  std::vector<std::string> folders =
+      ReadmeFolders(program, TORVELKAN_DATA_FROM_BINARY, TORVELKAN_DATA_DIR);
+  AddOnce(folders, GamesDataBeside(program));
+  return folders;
 }
 
 bool ReadReadmeFile(std::size_t maxBytes, const ReadmeBlock& block) {

@@ -20,7 +20,14 @@ std::vector<std::string> ReadmeFolders(std::string_view executablePath,
                                        std::string_view dataFromBinary,
                                        std::string_view builtInData);
 
-// The same, for the running program as it was built and installed.
+// Debian's package keeps the game in /usr/games and its text in
+// /usr/share/games/torvelkan, whatever folders the build it was made from was
+// configured for: for a program in a folder named games, that data folder
+// beside it ('/' between names); otherwise empty.
+std::string GamesDataBeside(std::string_view executablePath);
+
+// The same, for the running program as it was built and installed; a program
+// in a folder named games tries GamesDataBeside last.
 std::vector<std::string> ReadmeFolders();
 
 }  // namespace torvelkan

@@ -76,5 +76,17 @@ TEST(ReadmeFolders, TheCurrentDirectoryThenBesideTheProgramThenTheBuiltInFolderT
   }
 }
 
+// Debian's package is made from build folders configured for any prefix; its
+// game finds the text by the name of the folder it is in.
+TEST(GamesDataBeside, OnlyForAProgramInAFolderNamedGames) {
+  EXPECT_EQ(GamesDataBeside("/usr/games/torvelkan"), "/usr/games/../share/games/torvelkan");
+  EXPECT_EQ(GamesDataBeside("games/torvelkan"), "games/../share/games/torvelkan");
+  EXPECT_EQ(GamesDataBeside("/usr/bin/torvelkan"), "");
+  EXPECT_EQ(GamesDataBeside("/usr/games/bin/torvelkan"), "");
+  EXPECT_EQ(GamesDataBeside("/usr/oldgames/torvelkan"), "");
+  EXPECT_EQ(GamesDataBeside("/torvelkan"), "");
+  EXPECT_EQ(GamesDataBeside(""), "");
+}
+
 }  // namespace
 }  // namespace torvelkan
