@@ -56,7 +56,12 @@ TerminalSession::TerminalSession(const Settings& given) : settings(given), vt(gi
 
 bool TerminalSession::TakeOver() {
   const termios raw = RawModes(saved);
+  // In the background this stops (SIGTTOU) until fg continues it, and the
+  // take-over then goes on in the foreground: that continue, and any before
+  // it, are answered by this take-over. Taking over again for them would give
+  // back once more, and that throws away what was typed in between.
   const bool rawOutput = tcsetattr(settings.inputFd, TCSANOW, &raw) == 0;
+  terminal_signals::ForgetContinues();
   if (tcgetattr(settings.inputFd, &takenModes) != 0) {
     takenModes = raw;
   }

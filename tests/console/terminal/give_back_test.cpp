@@ -163,7 +163,7 @@ bool ReadWithin(int fd, T& value, std::chrono::milliseconds timeout = 5000ms) {
 }
 
 struct Step {
-  enum Kind { kSignal, kType, kStopped, kShell, kTakenTimes } kind;
+  enum Kind { kSignal, kType, kStopped, kShell, kTakenTimes, kTakenExactly } kind;
   int number = 0;
   const char* bytes = "";
 };
@@ -173,6 +173,8 @@ Step Stopped(int signal) { return {Step::kStopped, signal}; }
 Step Fg() { return {Step::kShell, 'f'}; }
 Step ShellTakesTheTerminal() { return {Step::kShell, 't'}; }
 Step TakenTimes(int times) { return {Step::kTakenTimes, times}; }
+// Taken that many times, and no more once the game has come round its loop.
+Step TakenExactly(int times) { return {Step::kTakenExactly, times}; }
 constexpr const char* kEsc = "\x1b[27u";
 
 struct Case {
@@ -292,9 +294,14 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
         }
         break;
       case Step::kTakenTimes:
+      case Step::kTakenExactly:
         ASSERT_TRUE(responder.AwaitCount(kAltScreenOn, static_cast<std::size_t>(step.number)))
             << responder.Transcript();
         ASSERT_TRUE(GameSettled()) << "the game never came round its loop after the take";
+        if (step.kind == Step::kTakenExactly) {
+          ASSERT_TRUE(responder.AwaitEverythingSent(terminal));
+          EXPECT_EQ(responder.Count(kAltScreenOn), static_cast<std::size_t>(step.number));
+        }
         break;
     }
   }
@@ -366,6 +373,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"StopThenContinueThenFg",
              {Send(SIGSTOP), Stopped(SIGSTOP), Send(SIGCONT), Stopped(SIGTTOU), Fg(), TakenTimes(2),
               Type(kEsc)},
+             0,
+             false},
+        // The take-over that fg let go on is the last: a second one would
+        // throw away a key typed between the two.
+        Case{"StopThenContinueThenFgTakesOverOnce",
+             {Send(SIGSTOP), Stopped(SIGSTOP), Send(SIGCONT), Stopped(SIGTTOU), Fg(),
+              TakenExactly(2), Type(kEsc)},
              0,
              false},
         Case{"TtouAndTtinFromOutside",
