@@ -102,6 +102,44 @@ std::string TerminalSession::TakeUp(const TerminalAnswers& answers) {
   return {};
 }
 
+std::string TerminalSession::TakeUpLate(const TerminalAnswers& answers) {
+  std::string bytes;
+  bool changed = false;
+  if (answers.attributes && !answersAttributes) {
+    answersAttributes = true;  // so what it sends can be read away at the give-back
+    changed = true;
+  }
+  if (answers.synchronizedOutput && !features.synchronizedOutput) {
+    features.synchronizedOutput = true;
+    bytes += TurnOnBytes(&TerminalFeatures::synchronizedOutput);
+    changed = true;
+  }
+  // The Linux console, whose raw keyboard is read, does not speak it.
+  if (answers.keyboardFlags && !features.kittyKeyboard && !vt.Taken()) {
+    features.kittyKeyboard = true;
+    bytes += TurnOnBytes(&TerminalFeatures::kittyKeyboard);
+    if (features.win32Input) {
+      bytes += TurnOffBytes(&TerminalFeatures::win32Input);
+    }
+    changed = true;
+  }
+  if (changed && taken) {
+    ArmRestore();  // before the bytes go out
+  }
+  return bytes;
+}
+
+void TerminalSession::LateBytesSent() {
+  if (!features.kittyKeyboard || !features.win32Input) {
+    return;
+  }
+  features.win32Input = false;
+  win32Reports = false;
+  if (taken) {
+    ArmRestore();
+  }
+}
+
 void TerminalSession::SawWin32KeyReport() {
   if (!features.win32Input || win32Reports) {
     return;
