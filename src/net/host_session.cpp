@@ -191,10 +191,9 @@ void HostSession::Read(Connection& connection, std::uint32_t now) {
   }
 }
 
-// The peer has closed its side. What it sent before is read once more, for
-// a goodbye or a greeting still there; anything more of it (a guest's flood
-// of keys) would only keep its place taken while it is read away, and none of
-// its keys matter now that it is gone.
+// The peer has closed its side: one more read, for a goodbye or a greeting
+// still there. The rest would only keep its place taken while it is read
+// away, and none of its keys matter now that it is gone.
 void HostSession::Leave(Connection& connection, std::uint32_t now) {
   const std::size_t keysBefore = guestKeys.size();
   const bool guest = connection.state == State::kGuest;

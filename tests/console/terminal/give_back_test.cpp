@@ -229,6 +229,22 @@ bool ConsoleInMode(int mode) {
   return console->mode == mode;
 }
 
+void ExpectTakenExactly(Responder& responder, const FakeTerminal& terminal, int times) {
+  ASSERT_TRUE(responder.AwaitCount(kAltScreenOn, static_cast<std::size_t>(times)))
+      << responder.Transcript();
+  ASSERT_TRUE(GameSettled()) << "the game never came round its loop after the take";
+  ASSERT_TRUE(responder.AwaitEverythingSent(terminal));
+  EXPECT_EQ(responder.Count(kAltScreenOn), static_cast<std::size_t>(times));
+}
+
+// Asked for while nothing answered, turned off for good once kitty answered.
+void ExpectWin32InputOffForGoodAfterLateAnswers(Responder& responder, const Case& c) {
+  if (c.lateAnswers) {
+    EXPECT_EQ(responder.Count("\x1b[?9001h"), 1u);
+    EXPECT_EQ(responder.Count("\x1b[?9001l"), 1u);
+  }
+}
+
 TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
   const Case& c = GetParam();
   FakeTerminal terminal;
@@ -299,15 +315,11 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
         }
         break;
       case Step::kTakenTimes:
-      case Step::kTakenExactly:
         ASSERT_TRUE(responder.AwaitCount(kAltScreenOn, static_cast<std::size_t>(step.number)))
             << responder.Transcript();
         ASSERT_TRUE(GameSettled()) << "the game never came round its loop after the take";
-        if (step.kind == Step::kTakenExactly) {
-          ASSERT_TRUE(responder.AwaitEverythingSent(terminal));
-          EXPECT_EQ(responder.Count(kAltScreenOn), static_cast<std::size_t>(step.number));
-        }
         break;
+      case Step::kTakenExactly: ExpectTakenExactly(responder, terminal, step.number); break;
     }
   }
   ASSERT_TRUE(ReadWithin(status[0], got)) << "no end";
@@ -346,10 +358,7 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
     EXPECT_GE(responder.Count(keyboard.first), 1u) << "for " << keyboard.second;
     EXPECT_EQ(console->toRaw, 0);
   }
-  if (c.lateAnswers) {
-    EXPECT_EQ(responder.Count("\x1b[?9001h"), 1u) << "asked for while nothing answered";
-    EXPECT_EQ(responder.Count("\x1b[?9001l"), 1u) << "and off for good once kitty answered";
-  }
+  ExpectWin32InputOffForGoodAfterLateAnswers(responder, c);
   const termios after = terminal.Modes();
   EXPECT_EQ(after.c_lflag, before.c_lflag);
   EXPECT_EQ(after.c_iflag, before.c_iflag);
