@@ -41,7 +41,6 @@ class PlannedDevice final : public ConsoleDevice {
 // Both ends of one loopback connection: the guest's and the host's.
 struct Wire {
   Wire() {
-    listener = Listen("127.0.0.1", 0);
     std::string error;
     guest = Connect("127.0.0.1", LocalPort(listener.Get()), 3000, error);
     std::string address;
@@ -79,7 +78,7 @@ struct Wire {
   }
 
   SocketLibrary sockets;
-  Socket listener;
+  Socket listener = Listen("127.0.0.1", 0);
   Socket guest;
   Socket host;
 };
