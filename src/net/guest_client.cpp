@@ -178,6 +178,7 @@ class GuestSession {
       for (MessageReader::Result result = reader.Next(message);
            result != MessageReader::Result::kNone && !done; result = reader.Next(message)) {
         if (result == MessageReader::Result::kError) {
+          AppendBye(ByeReason::kProtocol, output);
           Finish(1, "the host sent " + reader.Error());
           return;
         }
@@ -233,6 +234,12 @@ class GuestSession {
 
   void CheckTimes(std::uint32_t now) {
     if (now - lastHeard > settings.silenceMs) {
+      // This pass's wait may have ended before anything came (a signal, as
+      // when this guest was stopped and continued): what the host sent
+      // meanwhile, a goodbye that says why, is read before silence is blamed.
+      ReadFromHost(now);
+    }
+    if (!done && now - lastHeard > settings.silenceMs) {
       Finish(1, "the host stopped answering");
     }
     if (!done && now - lastQueued >= settings.heartbeatMs) {

@@ -17,6 +17,7 @@ constexpr std::size_t kAcceptsPerService = 16;  // the rest wait for the next pa
 constexpr std::size_t kReadBytes = 4096;        // per connection and pass
 constexpr std::uint32_t kClosingMs = 1000;      // for a last message to leave
 constexpr std::size_t kLogLines = 32;
+constexpr std::size_t kMostGuestKeys = 256;  // waiting to be taken
 
 }  // namespace
 
@@ -63,6 +64,10 @@ void HostSession::Service() {
   const std::size_t polledConnections = connections.size();
   for (std::size_t i = 0; i < polledConnections; ++i) {
     Connection& connection = *connections[i];
+    if (polled[i + 1].hungUp && !connection.dead) {
+      Leave(connection, now);
+      continue;
+    }
     if (polled[i + 1].readable && !connection.dead) {
       Read(connection, now);
     }
@@ -186,6 +191,21 @@ void HostSession::Read(Connection& connection, std::uint32_t now) {
   }
 }
 
+// The peer has closed its side: one more read, for a goodbye or a greeting
+// still there. The rest would only keep its place taken while it is read
+// away, and none of its keys matter now that it is gone.
+void HostSession::Leave(Connection& connection, std::uint32_t now) {
+  const std::size_t keysBefore = guestKeys.size();
+  const bool guest = connection.state == State::kGuest;
+  Read(connection, now);
+  guestKeys.resize(keysBefore);
+  if (!connection.dead && connection.state != State::kClosing) {
+    Note(connection.address + ": connection closed" +
+         (guest || connection.state == State::kGuest ? " (the guest)" : ""));
+    connection.dead = true;
+  }
+}
+
 void HostSession::Handle(Connection& connection, const Message& message, std::uint32_t now) {
   const auto type = static_cast<MessageType>(message.type);
   std::string fault;
@@ -214,7 +234,14 @@ void HostSession::Handle(Connection& connection, const Message& message, std::ui
   } else if (type == MessageType::kKey && connection.state == State::kGuest) {
     KeyEvent key;
     fault = ParseKey(message.payload, key);
-    if (fault.empty() && guestKeys.size() < 256) {
+    if (fault.empty() && guestKeys.size() == kMostGuestKeys) {
+      // More keys between two passes than a keyboard gives in seconds: a
+      // flood, read at this pace it would hold the guest's place long after
+      // the sender left. None of it reaches the game.
+      guestKeys.clear();
+      fault = "a flood of keys";
+    }
+    if (fault.empty()) {
       guestKeys.push_back(key);
     }
   } else {
@@ -234,7 +261,18 @@ void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_
                std::to_string(kProtocolVersion));
     return;
   }
-  switch (backoff.Judge(connection.address, SameCode(hello.code, settings.code), now)) {
+  // An address that owes a wait is refused before the budget in all is
+  // looked at: its tries spend nothing from what other addresses may use.
+  if (backoff.Waiting(connection.address, now)) {
+    Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes");
+    return;
+  }
+  const bool right = SameCode(hello.code, settings.code);
+  if (budget.Judge(right, now) == WrongCodeBudget::Verdict::kBusy) {
+    Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes in all");
+    return;
+  }
+  switch (backoff.Judge(connection.address, right, now)) {
     case WrongCodeBackoff::Verdict::kWait:
       Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes");
       return;

@@ -20,6 +20,7 @@
 #include "net/messages.h"
 #include "net/socket.h"
 #include "net/wrong_code_backoff.h"
+#include "net/wrong_code_budget.h"
 
 namespace torvelkan::net {
 
@@ -89,6 +90,7 @@ class HostSession {
 
   void AcceptWaiting(std::uint32_t now);
   void Read(Connection& connection, std::uint32_t now);
+  void Leave(Connection& connection, std::uint32_t now);
   void Handle(Connection& connection, const Message& message, std::uint32_t now);
   void Greet(Connection& connection, const Hello& hello, std::uint32_t now);
   void Refuse(Connection& connection, RefuseReason reason, const std::string& why);
@@ -108,6 +110,7 @@ class HostSession {
   std::vector<std::unique_ptr<Connection>> connections;
   std::vector<PollEntry> polled;
   WrongCodeBackoff backoff;
+  WrongCodeBudget budget;
   std::vector<KeyEvent> guestKeys;
   std::deque<std::string> log;
   std::uint64_t bytesToGuest = 0;

@@ -177,7 +177,7 @@ std::string RefuseText(const Refuse& refuse) {
              ": use the same Torvelkan release on both sides";
     case RefuseReason::kWrongCode: return "the host refused the join code";
     case RefuseReason::kTooManyTries:
-      return "too many wrong codes from this address: wait a little before trying again";
+      return "too many wrong codes: wait a little before trying again";
     case RefuseReason::kGuestTaken:
       return "another guest is already playing (--watch can still look on)";
     case RefuseReason::kFull: return "every spectator place is taken";

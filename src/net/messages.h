@@ -35,7 +35,7 @@ enum class Role : std::uint8_t { kGuest = 1, kSpectator = 2 };
 enum class RefuseReason : std::uint8_t {
   kVersion = 1,       // the protocol versions differ
   kWrongCode = 2,     // the join code is not the host's
-  kTooManyTries = 3,  // wrong codes from this address: wait before the next try
+  kTooManyTries = 3,  // too many wrong codes (from this address, or in all): wait
   kGuestTaken = 4,    // a guest is already playing
   kFull = 5,          // every spectator place is taken
 };

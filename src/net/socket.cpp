@@ -205,14 +205,17 @@ void PollSockets(std::span<PollEntry> entries, int timeoutMs) {
   std::vector<os::PollRecord> records(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     records[i].fd = entries[i].socket;
-    records[i].events =
-        static_cast<short>(os::kPollRead | (entries[i].wantWrite ? os::kPollWrite : 0));
+    // cppcheck-suppress badBitmaskCheck ; kPollPeerClosed is 0 only where the system has none
+    records[i].events = static_cast<short>(os::kPollRead | os::kPollPeerClosed |
+                                           (entries[i].wantWrite ? os::kPollWrite : 0));
   }
   const int ready = os::Poll(records, timeoutMs);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const int seen = ready > 0 ? records[i].revents : 0;
     entries[i].readable = (seen & (os::kPollRead | POLLERR | POLLHUP | POLLNVAL)) != 0;
     entries[i].writable = (seen & os::kPollWrite) != 0;
+    // cppcheck-suppress badBitmaskCheck ; as above
+    entries[i].hungUp = (seen & (POLLHUP | os::kPollPeerClosed)) != 0;
   }
 }
 

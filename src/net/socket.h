@@ -74,6 +74,9 @@ struct PollEntry {
   bool wantWrite = false;
   bool readable = false;  // also set on an error or hang-up, so that a read finds it
   bool writable = false;
+  // The peer has closed (or reset) the connection: nothing it sent after what
+  // is already here will come, though that may still wait to be read.
+  bool hungUp = false;
 };
 
 // Waits at most timeoutMs (0: just looks) for any entry to be ready.

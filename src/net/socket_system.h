@@ -37,10 +37,18 @@ namespace os {
 using PollRecord = WSAPOLLFD;
 inline constexpr short kPollRead = POLLRDNORM;
 inline constexpr short kPollWrite = POLLWRNORM;
+// Asked with the rest where the system can tell that the peer closed its
+// side; POLLHUP (both sides closed) is told unasked everywhere.
+inline constexpr short kPollPeerClosed = 0;
 #else
 using PollRecord = pollfd;
 inline constexpr short kPollRead = POLLIN;
 inline constexpr short kPollWrite = POLLOUT;
+#ifdef POLLRDHUP
+inline constexpr short kPollPeerClosed = POLLRDHUP;
+#else
+inline constexpr short kPollPeerClosed = 0;
+#endif
 #endif
 
 // Waits at most timeoutMs for any record's events: how many are ready, 0, or

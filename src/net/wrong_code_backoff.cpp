@@ -25,6 +25,12 @@ WrongCodeBackoff::Verdict WrongCodeBackoff::Judge(const std::string& address, bo
   return Verdict::kWrong;
 }
 
+bool WrongCodeBackoff::Waiting(const std::string& address, std::uint32_t now) const {
+  return std::any_of(records.begin(), records.end(), [&](const Record& record) {
+    return record.address == address && now - record.waitFrom < record.waitMs;
+  });
+}
+
 WrongCodeBackoff::Record& WrongCodeBackoff::RecordOf(const std::string& address) {
   for (Record& record : records) {
     if (record.address == address) {

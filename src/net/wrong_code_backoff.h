@@ -22,6 +22,10 @@ class WrongCodeBackoff {
   // past that, the one seen first is forgotten.
   Verdict Judge(const std::string& address, bool codeRight, std::uint32_t now);
 
+  // Whether the address owes a wait at now: Judge would say kWait. Nothing
+  // is remembered by asking.
+  bool Waiting(const std::string& address, std::uint32_t now) const;
+
  private:
   struct Record {
     std::string address;

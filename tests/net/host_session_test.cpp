@@ -25,6 +25,7 @@
 #include "net/message_stream.h"
 #include "net/messages.h"
 #include "net/socket.h"
+#include "net/socket_system.h"
 #include "support/same_cells.h"
 
 namespace torvelkan::net {
@@ -93,9 +94,30 @@ struct Rig {
   App app;
 };
 
+// A connection to the host on loopback from another of loopback's addresses
+// (127.0.0.0/8 is all this machine's), given as a number.
+SocketHandle ReachFrom(std::uint32_t from, std::uint16_t port) {
+  const SocketHandle socket = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = htonl(from);
+  sockaddr_in host{};
+  host.sin_family = AF_INET;
+  host.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  host.sin_port = htons(port);
+  if (socket == kNoSocket ||
+      bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+      connect(socket, reinterpret_cast<const sockaddr*>(&host), sizeof host) != 0) {
+    ADD_FAILURE() << "cannot connect from " << std::hex << from;
+  }
+  os::SetNonBlocking(socket);
+  return socket;
+}
+
 // A client on a raw socket, reading everything the host sends.
 struct Peer {
   explicit Peer(std::uint16_t port) : socket(Reach(port)) {}
+  Peer(std::uint16_t port, std::uint32_t from) : socket(ReachFrom(from, port)) {}
 
   static SocketHandle Reach(std::uint16_t port) {
     std::string error;
@@ -290,6 +312,41 @@ TEST(HostSession, RefusesWrongCodesOtherVersionsAndTakenPlacesAndSlowsRepeatedTr
   EXPECT_EQ(answer(Role::kSpectator, kCode, kProtocolVersion),
             static_cast<int>(RefuseReason::kFull));
   EXPECT_EQ(rig.session.Spectators(), 1u);
+}
+
+// Wrong codes from many addresses, each one's first and so free of its own
+// wait: only the budget in all holds them back, and while it is spent even
+// the right code is refused unjudged, until it has refilled.
+TEST(HostSession, WrongCodesFromManyAddressesAreJudgedAtMostFiveASecondInAll) {
+  Rig rig;
+  rig.Run(100);
+  const auto answer = [&rig](std::uint32_t from, const std::string& code) {
+    Peer peer(rig.session.Port(), from);
+    peer.Hello(Role::kGuest, code);
+    PumpUntil(
+        rig, {&peer}, [&] { return !peer.received.empty(); }, 100);
+    if (peer.received.empty() || peer.received.front().second.empty()) {
+      return -1;
+    }
+    const auto& [type, payload] = peer.received.front();
+    return type == static_cast<std::uint8_t>(MessageType::kWelcome) ? 0
+                                                                    : static_cast<int>(payload[0]);
+  };
+  const int wrong = static_cast<int>(RefuseReason::kWrongCode);
+  const int tooMany = static_cast<int>(RefuseReason::kTooManyTries);
+  const std::uint32_t start = rig.now;
+  int judged = 0;
+  for (int n = 1; n <= 40; ++n) {
+    const int got = answer(0x7F000100u + static_cast<std::uint32_t>(n), "aaaaaaaa");
+    EXPECT_TRUE(got == wrong || got == tooMany) << n << ": " << got;
+    judged += got == wrong ? 1 : 0;
+  }
+  // Ten at once, then one for each 200 ms that passed on the host's clock.
+  EXPECT_GE(judged, 10);
+  EXPECT_LE(judged, 10 + static_cast<int>((rig.now - start) / 200)) << rig.now - start;
+  EXPECT_EQ(answer(0x7F000201u, kCode), tooMany) << "nothing is judged while it is spent";
+  rig.Run(200);
+  EXPECT_EQ(answer(0x7F000201u, kCode), 0) << "a welcome once one is back";
 }
 
 TEST(HostSession, DropsMalformedLateSilentAndStalledPeersAndPlaysOn) {

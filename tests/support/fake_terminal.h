@@ -140,6 +140,9 @@ class Responder {
     // the release of the Esc that ended the game arrives, before the answer
     // to anything asked after.
     bool lateRelease = false;
+    // The first questions are answered this long after they came, as by a
+    // terminal still starting.
+    std::chrono::milliseconds firstAnswerAfter{0};
   };
   Responder(FakeTerminal& terminal, Kind kind)
       : thread([this, &terminal, kind] { Run(terminal, kind); }) {}
@@ -205,6 +208,10 @@ class Responder {
         const std::lock_guard<std::mutex> lock(mutex);
         transcript.append(buffer, static_cast<std::size_t>(n));
       }
+      if (!answeredOnce && seen.find("\x1b[c") != std::string::npos) {
+        answeredOnce = true;
+        std::this_thread::sleep_for(kind.firstAnswerAfter);
+      }
       scanned = Answer(terminal, kind, seen, scanned);
       // Keeps the tail, in case a request is cut off at the end.
       if (seen.size() > 64 && scanned > 8) {
@@ -252,6 +259,7 @@ class Responder {
 
   std::mutex mutex;
   std::string transcript;
+  bool answeredOnce = false;
   std::atomic<bool> stop{false};
   std::thread thread;
 };

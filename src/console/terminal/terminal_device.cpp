@@ -111,8 +111,7 @@ void TerminalDevice::GiveBackAndTakeOver() {
 void TerminalDevice::AskTheTerminal() {
   Send(std::string(kStartQuestions) + std::string(kAskForSize));
   std::vector<TerminalInput> early;
-  const TerminalAnswers answers =
-      AwaitAnswers(settings.inputFd, settings.answerWaitMs, decoder, early);
+  answers = AwaitAnswers(settings.inputFd, settings.answerWaitMs, decoder, early);
   const std::string turnOn = session.TakeUp(answers);
   if (!turnOn.empty()) {
     Send(turnOn);
@@ -278,7 +277,8 @@ void TerminalDevice::Decode(const unsigned char* bytes, std::size_t size, std::u
 // have done, every other key goes to the routing of its release.
 void TerminalDevice::ActOnInput(const TerminalInput& input, std::uint32_t now) {
   if (input.kind != TerminalInput::Kind::kKey) {
-    return;  // a late answer to the start's questions
+    TakeUpLateAnswer(input);
+    return;
   }
   if (input.actionReported) {
     session.SawWin32KeyReport();  // which matters only where the mode was asked for
@@ -299,6 +299,25 @@ void TerminalDevice::ActOnInput(const TerminalInput& input, std::uint32_t now) {
     }
   }
   keys.Route(input.code, down, session.Features().kittyKeyboard || input.actionReported, now);
+}
+
+// An answer to the start's questions that came after the wait, from a
+// terminal still starting (the game its first program): what it offers is
+// taken up now. An answer after the device attributes' is to no question
+// of ours, and TerminalAnswers does not count it.
+void TerminalDevice::TakeUpLateAnswer(const TerminalInput& input) {
+  answers.Note(input);
+  const bool guessing = !session.Features().kittyKeyboard;
+  const std::string bytes = session.TakeUpLate(answers);
+  if (!bytes.empty()) {
+    Send(bytes);
+  }
+  session.LateBytesSent();
+  if (guessing && session.Features().kittyKeyboard) {
+    // Releases are reported from here on: the keys held by guess are let go
+    // now, rather than by a guess that would cut into a reported hold.
+    keys.ReleaseEverything();
+  }
 }
 
 void TerminalDevice::WaitForInput(std::int64_t timeoutMicroseconds) {

@@ -98,11 +98,14 @@ class TerminalDevice final : public ConsoleDevice {
   void ReadTerminalInput();
   void Decode(const unsigned char* bytes, std::size_t size, std::uint32_t now);
   void ActOnInput(const TerminalInput& input, std::uint32_t now);
+  void TakeUpLateAnswer(const TerminalInput& input);
   bool Send(const std::string& bytes);
   CellGrid WithSizeWarning(const CellGrid& cells) const;
 
   Settings settings;
   TerminalSession session;
+  // What the terminal answered to the start's questions, in the wait or later.
+  TerminalAnswers answers;
   bool trueColour = false;
   int columns = 80;
   int rows = 50;

@@ -56,7 +56,12 @@ TerminalSession::TerminalSession(const Settings& given) : settings(given), vt(gi
 
 bool TerminalSession::TakeOver() {
   const termios raw = RawModes(saved);
+  // In the background this stops (SIGTTOU) until fg continues it, and the
+  // take-over then goes on in the foreground: that continue, and any before
+  // it, are answered by this take-over. Taking over again for them would give
+  // back once more, and that throws away what was typed in between.
   const bool rawOutput = tcsetattr(settings.inputFd, TCSANOW, &raw) == 0;
+  terminal_signals::ForgetContinues();
   if (tcgetattr(settings.inputFd, &takenModes) != 0) {
     takenModes = raw;
   }
@@ -95,6 +100,44 @@ std::string TerminalSession::TakeUp(const TerminalAnswers& answers) {
     return TurnOnBytes(&TerminalFeatures::win32Input);
   }
   return {};
+}
+
+std::string TerminalSession::TakeUpLate(const TerminalAnswers& answers) {
+  std::string bytes;
+  bool changed = false;
+  if (answers.attributes && !answersAttributes) {
+    answersAttributes = true;  // so what it sends can be read away at the give-back
+    changed = true;
+  }
+  if (answers.synchronizedOutput && !features.synchronizedOutput) {
+    features.synchronizedOutput = true;
+    bytes += TurnOnBytes(&TerminalFeatures::synchronizedOutput);
+    changed = true;
+  }
+  // The Linux console, whose raw keyboard is read, does not speak it.
+  if (answers.keyboardFlags && !features.kittyKeyboard && !vt.Taken()) {
+    features.kittyKeyboard = true;
+    bytes += TurnOnBytes(&TerminalFeatures::kittyKeyboard);
+    if (features.win32Input) {
+      bytes += TurnOffBytes(&TerminalFeatures::win32Input);
+    }
+    changed = true;
+  }
+  if (changed && taken) {
+    ArmRestore();  // before the bytes go out
+  }
+  return bytes;
+}
+
+void TerminalSession::LateBytesSent() {
+  if (!features.kittyKeyboard || !features.win32Input) {
+    return;
+  }
+  features.win32Input = false;
+  win32Reports = false;
+  if (taken) {
+    ArmRestore();
+  }
 }
 
 void TerminalSession::SawWin32KeyReport() {

@@ -53,6 +53,13 @@ class TerminalSession {
   // was taken up, to be sent now.
   std::string TakeUp(const TerminalAnswers& answers);
 
+  // The terminal answered after the wait (it was still starting): takes up
+  // what it offers that was not taken up yet, as TakeUp would have. Where
+  // the kitty keyboard flags come in place of win32-input-mode, the bytes
+  // also turn that off; the plan armed gives back both until LateBytesSent.
+  std::string TakeUpLate(const TerminalAnswers& answers);
+  void LateBytesSent();
+
   // A key report came the win32-input-mode way: the terminal took the mode,
   // and its key reports can be on their way when the mode is turned off.
   void SawWin32KeyReport();

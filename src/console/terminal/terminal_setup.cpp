@@ -77,6 +77,16 @@ std::string TurnOnBytes(const bool TerminalFeatures::*feature) {
   return bytes;
 }
 
+std::string TurnOffBytes(const bool TerminalFeatures::*feature) {
+  std::string bytes;
+  for (std::size_t at = kSteps.size(); at > 0; --at) {
+    if (kSteps[at - 1].needs == feature) {
+      bytes += kSteps[at - 1].off;
+    }
+  }
+  return bytes;
+}
+
 std::string TitleBytes(std::string_view title) {
   std::string bytes = "\x1b]2;";
   bytes += title;

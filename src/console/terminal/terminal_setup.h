@@ -37,6 +37,8 @@ std::string GiveBackBytes(const TerminalFeatures& features);
 // the terminal is known to take it. Name the feature as
 // &TerminalFeatures::kittyKeyboard.
 std::string TurnOnBytes(const bool TerminalFeatures::*feature);
+// Their "off" halves, in the opposite order: what to send to do without it.
+std::string TurnOffBytes(const bool TerminalFeatures::*feature);
 
 // Shows this title (its bytes already checked to be printable).
 std::string TitleBytes(std::string_view title);

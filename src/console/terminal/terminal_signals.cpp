@@ -205,4 +205,15 @@ ArrivedSignals TakeArrivedSignals() {
   return arrived;
 }
 
+void ForgetContinues() {
+  const sigset_t block = AllHandled();
+  sigset_t old;
+  sigprocmask(SIG_BLOCK, &block, &old);
+  if (continuedAt > suspendAt) {
+    suspendSeen = suspendAt;
+  }
+  continuedSeen = continuedAt;
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+}
+
 }  // namespace torvelkan::terminal_signals

@@ -43,4 +43,10 @@ struct ArrivedSignals {
 // Takes them all at once: the next look sees only what comes after.
 ArrivedSignals TakeArrivedSignals();
 
+// The terminal has just been taken over after every continue so far (one
+// came while the take-over waited to be in the foreground): those continues
+// are answered, and forgotten with any Ctrl+Z they came after. A Ctrl+Z
+// after the last of them still counts.
+void ForgetContinues();
+
 }  // namespace torvelkan::terminal_signals

@@ -70,11 +70,12 @@ int FakeSet(int /*fd*/, int mode) {
 
 // The game's side: the device on the terminal it controls, a loop of passes
 // until a quit, or an Esc, ends it (status 0).
-[[noreturn]] void RunGame(const FakeTerminal& terminal, int guardianPipe, Speaks speaks) {
+[[noreturn]] void RunGame(const FakeTerminal& terminal, int guardianPipe, Speaks speaks,
+                          bool lateAnswers) {
   TerminalDevice::Settings settings = terminal.Settings();
   settings.mustBeControllingTerminal = true;
   settings.endBySignal = true;
-  settings.answerWaitMs = 1000;
+  settings.answerWaitMs = lateAnswers ? 200 : 1000;
   settings.keyboardCalls = {nullptr, nullptr, nullptr};  // no console
   if (speaks == Speaks::kConsole) {
     settings.keyboardCalls = {FakeGet, FakeSet, nullptr};
@@ -105,7 +106,7 @@ int FakeSet(int /*fd*/, int mode) {
 // on 'f' puts it in the foreground again and continues it (fg); on 't' it
 // takes the terminal (as after a launcher script stopped first).
 [[noreturn]] void RunShell(const FakeTerminal& terminal, int statusPipe, int commandPipe,
-                           int guardianPipe, Speaks speaks) {
+                           int guardianPipe, Speaks speaks, bool lateAnswers) {
   setsid();
   ioctl(terminal.slave, TIOCSCTTY, 0);
   signal(SIGTTOU, SIG_IGN);
@@ -119,7 +120,7 @@ int FakeSet(int /*fd*/, int mode) {
     char go = 0;
     [[maybe_unused]] const ssize_t got = read(ready[0], &go, 1);
     signal(SIGTTOU, SIG_DFL);
-    RunGame(terminal, guardianPipe, speaks);
+    RunGame(terminal, guardianPipe, speaks, lateAnswers);
   }
   setpgid(game, game);
   tcsetpgrp(terminal.slave, game);
@@ -163,7 +164,7 @@ bool ReadWithin(int fd, T& value, std::chrono::milliseconds timeout = 5000ms) {
 }
 
 struct Step {
-  enum Kind { kSignal, kType, kStopped, kShell, kTakenTimes } kind;
+  enum Kind { kSignal, kType, kStopped, kShell, kTakenTimes, kTakenExactly } kind;
   int number = 0;
   const char* bytes = "";
 };
@@ -173,6 +174,8 @@ Step Stopped(int signal) { return {Step::kStopped, signal}; }
 Step Fg() { return {Step::kShell, 'f'}; }
 Step ShellTakesTheTerminal() { return {Step::kShell, 't'}; }
 Step TakenTimes(int times) { return {Step::kTakenTimes, times}; }
+// Taken that many times, and no more once the game has come round its loop.
+Step TakenExactly(int times) { return {Step::kTakenExactly, times}; }
 constexpr const char* kEsc = "\x1b[27u";
 
 struct Case {
@@ -184,6 +187,8 @@ struct Case {
   // when the shell had the terminal already, or the game was killed).
   bool readAway = true;
   Speaks speaks = Speaks::kKitty;
+  // The terminal answers the start's questions 500 ms late, after the wait.
+  bool lateAnswers = false;
 };
 
 class GiveBack : public ::testing::TestWithParam<Case> {
@@ -224,6 +229,22 @@ bool ConsoleInMode(int mode) {
   return console->mode == mode;
 }
 
+void ExpectTakenExactly(Responder& responder, const FakeTerminal& terminal, int times) {
+  ASSERT_TRUE(responder.AwaitCount(kAltScreenOn, static_cast<std::size_t>(times)))
+      << responder.Transcript();
+  ASSERT_TRUE(GameSettled()) << "the game never came round its loop after the take";
+  ASSERT_TRUE(responder.AwaitEverythingSent(terminal));
+  EXPECT_EQ(responder.Count(kAltScreenOn), static_cast<std::size_t>(times));
+}
+
+// Asked for while nothing answered, turned off for good once kitty answered.
+void ExpectWin32InputOffForGoodAfterLateAnswers(Responder& responder, const Case& c) {
+  if (c.lateAnswers) {
+    EXPECT_EQ(responder.Count("\x1b[?9001h"), 1u);
+    EXPECT_EQ(responder.Count("\x1b[?9001l"), 1u);
+  }
+}
+
 TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
   const Case& c = GetParam();
   FakeTerminal terminal;
@@ -237,12 +258,14 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
   const pid_t shell = fork();
   ASSERT_GE(shell, 0);
   if (shell == 0) {
-    RunShell(terminal, status[1], command[0], guardianPipe[1], c.speaks);
+    RunShell(terminal, status[1], command[0], guardianPipe[1], c.speaks, c.lateAnswers);
   }
   close(status[1]);
   close(command[0]);
   close(guardianPipe[1]);
-  Responder responder(terminal, {.kitty = c.speaks == Speaks::kKitty, .lateRelease = true});
+  Responder responder(terminal, {.kitty = c.speaks == Speaks::kKitty,
+                                 .lateRelease = true,
+                                 .firstAnswerAfter = c.lateAnswers ? 500ms : 0ms});
   pid_t game = -1;
   pid_t guardian = -1;
   ASSERT_TRUE(ReadWithin(status[0], game));
@@ -296,6 +319,7 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
             << responder.Transcript();
         ASSERT_TRUE(GameSettled()) << "the game never came round its loop after the take";
         break;
+      case Step::kTakenExactly: ExpectTakenExactly(responder, terminal, step.number); break;
     }
   }
   ASSERT_TRUE(ReadWithin(status[0], got)) << "no end";
@@ -334,6 +358,7 @@ TEST_P(GiveBack, EverythingTakenIsGivenBackOnce) {
     EXPECT_GE(responder.Count(keyboard.first), 1u) << "for " << keyboard.second;
     EXPECT_EQ(console->toRaw, 0);
   }
+  ExpectWin32InputOffForGoodAfterLateAnswers(responder, c);
   const termios after = terminal.Modes();
   EXPECT_EQ(after.c_lflag, before.c_lflag);
   EXPECT_EQ(after.c_iflag, before.c_iflag);
@@ -368,6 +393,13 @@ INSTANTIATE_TEST_SUITE_P(
               Type(kEsc)},
              0,
              false},
+        // The take-over that fg let go on is the last: a second one would
+        // throw away a key typed between the two.
+        Case{"StopThenContinueThenFgTakesOverOnce",
+             {Send(SIGSTOP), Stopped(SIGSTOP), Send(SIGCONT), Stopped(SIGTTOU), Fg(),
+              TakenExactly(2), Type(kEsc)},
+             0,
+             false},
         Case{"TtouAndTtinFromOutside",
              {Send(SIGTTOU), Stopped(SIGTTOU), Fg(), TakenTimes(2), Send(SIGTTIN), Stopped(SIGTTIN),
               Fg(), TakenTimes(3), Send(SIGTERM)},
@@ -394,6 +426,21 @@ INSTANTIATE_TEST_SUITE_P(
         // I is, and the key where C is types J.
         Case{"CtrlReportWhereCIsTypingJ", {Type("\x1b[106::99;5u"), Type(kEsc)}, 0},
         Case{"CtrlCReportWhereTheLayoutTypesC", {Type("\x1b[99::105;5u")}, SIGINT}),
+    CaseName);
+
+// A kitty-protocol terminal that answers after the wait, as while it is still
+// starting: win32-input-mode, asked for meanwhile, goes off again, and every
+// way out pops the flags pushed late.
+INSTANTIATE_TEST_SUITE_P(
+    LateAnswerWaysOut, GiveBack,
+    ::testing::Values(Case{"CtrlZThenFg",
+                           {Send(SIGTSTP), Stopped(SIGTSTP), Fg(), TakenTimes(2), Type(kEsc)},
+                           0,
+                           true,
+                           Speaks::kKitty,
+                           true},
+                      Case{"Sigterm", {Send(SIGTERM)}, SIGTERM, true, Speaks::kKitty, true},
+                      Case{"Sigkill", {Send(SIGKILL)}, SIGKILL, false, Speaks::kKitty, true}),
     CaseName);
 
 // A terminal that takes win32-input-mode (its key-ups can be on their way
