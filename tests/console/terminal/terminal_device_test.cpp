@@ -173,13 +173,17 @@ TEST(TerminalDevice, FramesGoOutAtMostOnceIn4Ms) {
   TerminalDevice device(terminal.Settings());
   CellGrid grid{};
   int changed = 0;
+  // At least 200 frames offered over at least half a second: a loaded
+  // machine takes longer, and the bound below follows the time it took.
   const auto start = Clock::now();
-  while (Clock::now() - start < std::chrono::milliseconds(500)) {
+  while (Clock::now() - start < std::chrono::milliseconds(500) || changed <= 200) {
     grid[0].Char.UnicodeChar = static_cast<char16_t>('a' + changed++ % 26);
     device.Present(grid);
     terminal.Drain(0);
     std::this_thread::sleep_for(1ms);
   }
+  const auto tookMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
   terminal.Drain(50);
   // After the whole first frame, each is a step back and a letter.
   std::size_t frames = 0;
@@ -187,8 +191,7 @@ TEST(TerminalDevice, FramesGoOutAtMostOnceIn4Ms) {
     const char c = terminal.received[at];
     frames += c >= 'a' && c <= 'z' && terminal.received[at - 1] == '\b' ? 1 : 0;
   }
-  EXPECT_GT(changed, 200);
-  EXPECT_LE(frames, 126u);
+  EXPECT_LE(frames, static_cast<std::size_t>(tookMs / 4 + 1));
   EXPECT_GE(frames, 30u);
 }
 
