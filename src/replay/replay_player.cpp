@@ -50,11 +50,13 @@ bool ReplayPlayer::Play(bool everyFrame) {
   }
   if (!over && cursor.AtTick()) {
     ++passesPlayed;
+    const std::uint32_t screens = app->ScreensStarted();
     if (app->Step()) {
       over = true;
     } else {
       ScheduleNext();
-      if (everyFrame || over || nextWaitUs > 0) {
+      // A new screen is drawn once before its first update, as the game does.
+      if (everyFrame || over || nextWaitUs > 0 || app->ScreensStarted() != screens) {
         app->Render(screen);
         ++framesDrawn;
       }

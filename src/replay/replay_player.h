@@ -62,8 +62,8 @@ class ReplayPlayer {
   const App& CurrentApp() const { return *app; }
 
  private:
-  // One pass; its frame is drawn if everyFrame, or when it stays on the
-  // screen for a while.
+  // One pass; its frame is drawn if everyFrame, when it stays on the screen
+  // for a while, or when it shows a new screen.
   bool Play(bool everyFrame);
   bool HandleKey(std::uint16_t code);
   void ShowStatus();
