@@ -23,7 +23,7 @@ class Recorder {
   // The same into a file opened already. A new file that replaces another
   // (RecordingFile::Replacing) is put in place by the first write after the
   // session's first tick, or by Finish: only once it holds a game.
-  Recorder(RecordingFile file, const std::string& programVersion);
+  Recorder(RecordingFile given, const std::string& programVersion);
   // Writes what is pending but no end: the session did not end as it should.
   // A file that got no tick is left out: the session never began.
   ~Recorder();

@@ -169,8 +169,9 @@ RecordingFile RecordingFile::Replacing(const std::string& path) {
   int error = 0;
   for (int attempt = 0; attempt < kNamesTried && !made.file.IsOpen(); ++attempt) {
     // O_EXCL: never a file that someone else put there first.
-    made.temporary = folder + "." + name + "." + std::to_string(getpid()) + "-" +
-                     std::to_string(attempt) + ".part";
+    made.temporary = folder;
+    made.temporary += "." + name + "." + std::to_string(getpid());
+    made.temporary += "-" + std::to_string(attempt) + ".part";
     made.file.Reset(
         open(made.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
     error = errno;

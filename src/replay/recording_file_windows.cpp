@@ -136,8 +136,9 @@ RecordingFile RecordingFile::Replacing(const std::string& path) {
   for (int attempt = 0; attempt < kNamesTried && !made.file.IsOpen(); ++attempt) {
     // CREATE_NEW: never a file that someone else put there first. Shared for
     // deleting, so that the file can be renamed while it is open.
-    made.temporary = folder + "." + name + "." + std::to_string(GetCurrentProcessId()) + "-" +
-                     std::to_string(attempt) + ".part";
+    made.temporary = folder;
+    made.temporary += "." + name + "." + std::to_string(GetCurrentProcessId());
+    made.temporary += "-" + std::to_string(attempt) + ".part";
     made.file.Reset(CreateFileA(made.temporary.c_str(), GENERIC_WRITE | DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
