@@ -30,6 +30,7 @@ bool App::Update(std::uint32_t now, std::uint32_t elapsed) {
   const std::int64_t left = static_cast<std::int64_t>(noticeCountdownMs) - elapsed;
   if (noticeCountdownMs > 0 && left <= 0) {
     intro = std::make_unique<IntroLogo>();  // updated below in this same step
+    ++screensStarted;
   }
   noticeCountdownMs = left > 0 ? static_cast<std::int32_t>(left) : 0;
 
@@ -39,9 +40,11 @@ bool App::Update(std::uint32_t now, std::uint32_t elapsed) {
     if (end == MatchEnd::kLeft) {
       match.reset();
       menu = std::make_unique<MainMenu>();
+      ++screensStarted;
     } else if (end == MatchEnd::kFinished) {
       match.reset();
       match = std::make_unique<Match>(aiEnabled && !remoteBlue);
+      ++screensStarted;
     }
   } else if (menu) {
     menu->Update(now, elapsed);
@@ -49,9 +52,11 @@ bool App::Update(std::uint32_t now, std::uint32_t elapsed) {
     if (choice == 0) {
       menu.reset();
       match = std::make_unique<Match>(aiEnabled && !remoteBlue);
+      ++screensStarted;
     } else if (choice == 1) {
       menu.reset();
       readme = std::make_unique<ReadmeViewer>();
+      ++screensStarted;
     } else if (choice == 2) {
       return true;  // no frame is drawn after this
     }
@@ -60,11 +65,13 @@ bool App::Update(std::uint32_t now, std::uint32_t elapsed) {
     if (intro->IsDone()) {
       intro.reset();
       menu = std::make_unique<MainMenu>();
+      ++screensStarted;
     }
   } else if (readme) {
     if (readme->IsDone()) {
       readme.reset();
       menu = std::make_unique<MainMenu>();
+      ++screensStarted;
     }
   }
 

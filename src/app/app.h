@@ -48,6 +48,10 @@ class App {
   void DrawFrameCounter(ConsoleScreen& screen) const;
   static void DrawNotice(ConsoleScreen& screen);
 
+  // How many screens (logo, menu, match, readme) have started so far: a step
+  // that changes it has one to draw before its first update.
+  std::uint32_t ScreensStarted() const { return screensStarted; }
+
   // What tests look at.
   std::uint32_t FramesPerSecond() const { return framesPerSecond; }
   std::int32_t NoticeCountdownMs() const { return noticeCountdownMs; }
@@ -71,6 +75,7 @@ class App {
   std::unique_ptr<ReadmeViewer> readme;
   bool aiEnabled = true;
   bool remoteBlue = false;
+  std::uint32_t screensStarted = 0;
   std::int32_t noticeCountdownMs = kNoticeMs;
 };
 

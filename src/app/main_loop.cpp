@@ -22,6 +22,24 @@ bool RunPass(ConsoleScreen& screen, App& app) {
   return false;
 }
 
+namespace {
+
+// A pass without a frame, unless it started a new screen: every screen is
+// drawn once before its first update. drawn tells whether it was.
+bool StepPassShowingNewScreens(ConsoleScreen& screen, App& app, bool& drawn) {
+  const std::uint32_t screens = app.ScreensStarted();
+  if (StepPass(screen, app)) {
+    return true;
+  }
+  drawn = app.ScreensStarted() != screens;
+  if (drawn) {
+    app.Render(screen);
+  }
+  return false;
+}
+
+}  // namespace
+
 void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const LoopClock& clock) {
   while (!screen.QuitRequested()) {
     const std::int64_t now = clock.now();
@@ -32,11 +50,12 @@ void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const 
     // exactly as if every pass had waited for its time.
     const bool inputWaiting = screen.HasInput();
     bool frameDue = false;
+    bool drawn = false;  // the last pass's frame
     int passes = 0;
     while (schedule.Due(now) || (inputWaiting && passes == 0 &&
                                  schedule.NextPassAt() <= now + kPassPeriodMicroseconds)) {
       frameDue = schedule.StartPass() || frameDue;
-      if (StepPass(screen, app)) {
+      if (StepPassShowingNewScreens(screen, app, drawn)) {
         return;
       }
       ++passes;
@@ -44,7 +63,7 @@ void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const 
     // Drawing changes nothing in the game, so only the frames shown are
     // drawn. A key's effect is shown at once (the device may hold it back to
     // the next frame if the last one went out only just now).
-    if (frameDue || (inputWaiting && passes > 0)) {
+    if ((frameDue || (inputWaiting && passes > 0)) && !drawn) {
       app.Render(screen);
     }
     // Events already taken from the terminal wait one a pass.
@@ -54,9 +73,12 @@ void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const 
 
 void RunMainLoop(ConsoleScreen& screen, App& app, const std::function<void()>& betweenPasses) {
   for (int pass = 1; !screen.QuitRequested(); ++pass) {
-    const bool frame = pass % PassSchedule::kPassesPerFrame == 0;
-    if (frame ? RunPass(screen, app) : StepPass(screen, app)) {
+    bool drawn = false;
+    if (StepPassShowingNewScreens(screen, app, drawn)) {
       return;
+    }
+    if (pass % PassSchedule::kPassesPerFrame == 0 && !drawn) {
+      app.Render(screen);
     }
     pass %= PassSchedule::kPassesPerFrame;
     betweenPasses();

@@ -12,9 +12,13 @@ class PassSchedule {
   // A frame goes to the screen after every fifth pass: 100 a second, each
   // showing the same 10 ms of motion.
   static constexpr int kPassesPerFrame = 5;
-  // Further behind than this (the process was stopped, or the machine cannot
-  // keep up), the passes missed are skipped rather than run back to back.
-  static constexpr std::int64_t kLongestCatchUpMicroseconds = 100000;
+  // The passes of a frame run together when it is due, the first of them four
+  // passes late by design. Behind by more than two passes beyond that (the
+  // machine cannot run a pass in 2 ms, or the process was stopped), the loop
+  // skips the passes missed rather than running them back to back, so that
+  // the game keeps real time however slow the machine.
+  static constexpr std::int64_t kLongestCatchUpMicroseconds =
+      (kPassesPerFrame + 1) * kPassMicroseconds;
 
   // The first pass is due one period after `now` (microseconds on the loop's
   // monotonic clock), with the tick `firstTick` + 2.
@@ -40,9 +44,9 @@ class PassSchedule {
     return ++passes % kPassesPerFrame == 0;
   }
 
-  // Skips the passes missed beyond the longest catch-up, so that the next
-  // pass is due now; their time still passes for the game, in that pass's
-  // elapsed time, as it would with a clock read.
+  // Skips the passes missed once beyond the longest catch-up, so that the
+  // next pass is due now; their time still passes for the game, in that
+  // pass's elapsed time, as it would with a clock read.
   void SkipIfFarBehind(std::int64_t now) {
     if (now - nextPassAt > kLongestCatchUpMicroseconds) {
       const std::int64_t missed = (now - nextPassAt) / kPassMicroseconds;

@@ -5,9 +5,9 @@
 
 namespace torvelkan {
 
-std::string PrintableQuote(std::string_view text) {
+std::string PrintableQuote(std::string_view text, std::size_t longest) {
   std::string quoted;
-  for (std::size_t i = 0; i < text.size() && i < kPrintableQuoteBytes; ++i) {
+  for (std::size_t i = 0; i < text.size() && i < longest; ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
       quoted.push_back(static_cast<char>(byte));
@@ -17,7 +17,7 @@ std::string PrintableQuote(std::string_view text) {
       quoted += escaped;
     }
   }
-  if (text.size() > kPrintableQuoteBytes) {
+  if (text.size() > longest) {
     quoted += "...";
   }
   return "'" + quoted + "'";

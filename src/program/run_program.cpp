@@ -8,7 +8,9 @@
 #include "program/command_line.h"
 #include "program/play_locally.h"
 #include "program/play_over_network.h"
+#include "program/printable_quote.h"
 #include "program/watch_recording.h"
+#include "replay/file_fault.h"
 
 namespace torvelkan {
 
@@ -56,8 +58,14 @@ int RunProgram(std::span<const char* const> arguments) {
                                   ProgramVersion());
     }
     return PlayLocally(commandLine.device, commandLine.recordPath, ProgramVersion());
+  } catch (const replay::FileFault& fault) {
+    // The console has been given back by now, so the message stays readable;
+    // the player's name for the file is shown, never obeyed, by the terminal.
+    std::fprintf(stderr, "torvelkan: %s: %.*s\n",
+                 PrintableQuote(fault.Path(), kPrintablePathBytes).c_str(),
+                 static_cast<int>(fault.Problem().size()), fault.Problem().data());
+    return kStatusFailure;
   } catch (const std::exception& error) {
-    // The console has been given back by now, so the message stays readable.
     std::fprintf(stderr, "torvelkan: %s\n", error.what());
     return kStatusFailure;
   } catch (...) {

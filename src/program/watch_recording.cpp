@@ -8,6 +8,7 @@
 #include "common/frame_pacer.h"
 #include "common/monotonic_clock.h"
 #include "program/platform_device.h"
+#include "program/printable_quote.h"
 #include "replay/recording.h"
 #include "replay/replay_player.h"
 
@@ -23,7 +24,8 @@ int WatchRecording(const std::string& path, const DeviceOptions& deviceOptions) 
     player.Run([start] { return MonotonicMicroseconds() - start; }, [&pacer] { pacer.Wait(); });
   }  // the console is given back before the message
   if (recording.cutShort) {
-    std::fprintf(stderr, "torvelkan: %s\n", replay::CutShortNotice(path, recording).c_str());
+    const std::string name = PrintableQuote(path, kPrintablePathBytes);
+    std::fprintf(stderr, "torvelkan: %s\n", replay::CutShortNotice(name, recording).c_str());
   }
   return 0;
 }

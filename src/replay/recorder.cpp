@@ -1,9 +1,9 @@
 // Writing a recording to its file as the session goes.
 #include "replay/recorder.h"
 
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
+#include <utility>
+
+#include "replay/file_fault.h"
 
 namespace torvelkan::replay {
 namespace {
@@ -14,20 +14,21 @@ constexpr std::uint32_t kItemsPerWrite = 4096;
 }  // namespace
 
 Recorder::Recorder(const std::string& path, const std::string& programVersion)
-    : path(path), file(std::fopen(path.c_str(), "wb")), encoder(programVersion) {
-  if (!file) {
-    throw std::runtime_error(path + ": cannot write the recording: " + std::strerror(errno));
-  }
-  Write();
+    : Recorder(RecordingFile::Create(path), programVersion) {}
+
+Recorder::Recorder(RecordingFile given, const std::string& programVersion)
+    : file(std::move(given)), encoder(programVersion) {
+  Write(false);
   if (writeError != 0) {
-    throw std::runtime_error(path + ": cannot write the recording: " + std::strerror(writeError));
+    throw FileFault(file.Path(),
+                    "cannot write the recording: " + RecordingFile::ErrorText(writeError));
   }
 }
 
 Recorder::~Recorder() {
-  if (file) {
+  if (open) {
     encoder.Seal();
-    Write();
+    Write(started);
   }
 }
 
@@ -39,7 +40,7 @@ void Recorder::Tick(std::uint32_t tick) {
     lastWriteTick = tick;
   } else if (tick - lastWriteTick >= kFlushMs || itemsSinceWrite >= kItemsPerWrite) {
     encoder.Seal();
-    Write();
+    Write(true);
     lastWriteTick = tick;
   }
 }
@@ -54,33 +55,33 @@ void Recorder::Remote(const RemoteInput& input) {
   ++itemsSinceWrite;
 }
 
-void Recorder::Write() {
+void Recorder::Write(bool commit) {
   itemsSinceWrite = 0;
   const std::string bytes = encoder.Take();
-  if (writeError != 0 || !file) {
+  if (writeError != 0 || !open) {
     return;  // a file that failed once is not written to again
   }
-  errno = 0;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
-      std::fflush(file.get()) != 0) {
-    writeError = errno != 0 ? errno : EIO;
+  writeError = file.Write(bytes.data(), bytes.size());
+  if (writeError == 0 && commit) {
+    writeError = file.Commit();
   }
 }
 
 bool Recorder::Finish() {
-  if (!file) {
-    return fault.empty();
+  if (!open) {
+    return problem.empty();
   }
   encoder.End();
-  Write();
-  const int closed = std::fclose(file.release());
-  if (writeError == 0 && closed != 0) {
-    writeError = errno != 0 ? errno : EIO;
+  Write(true);
+  open = false;
+  const int closed = file.Close();
+  if (writeError == 0) {
+    writeError = closed;
   }
   if (writeError != 0) {
-    fault = path + ": the recording could not be written whole: " + std::strerror(writeError);
+    problem = "the recording could not be written whole: " + RecordingFile::ErrorText(writeError);
   }
-  return fault.empty();
+  return problem.empty();
 }
 
 }  // namespace torvelkan::replay

@@ -3,12 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
 
 #include "app/remote_input.h"
 #include "console/console_types.h"
+#include "replay/recording_file.h"
 #include "replay/replay_encoder.h"
 
 namespace torvelkan::replay {
@@ -19,9 +18,14 @@ class Recorder {
   static constexpr std::uint32_t kFlushMs = 500;
 
   // Creates the file (emptying one that is there) and writes the header.
-  // Throws std::runtime_error with one line naming the file.
+  // Throws FileFault (replay/file_fault.h) with one line naming the file.
   Recorder(const std::string& path, const std::string& programVersion);
+  // The same into a file opened already. A new file that replaces another
+  // (RecordingFile::Replacing) is put in place by the first write after the
+  // session's first tick, or by Finish: only once it holds a game.
+  Recorder(RecordingFile given, const std::string& programVersion);
   // Writes what is pending but no end: the session did not end as it should.
+  // A file that got no tick is left out: the session never began.
   ~Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
@@ -33,23 +37,23 @@ class Recorder {
   // Writes the end of the session and closes the file; false if anything
   // could not be written, with Fault() saying why.
   bool Finish();
-  const std::string& Fault() const { return fault; }
+  // "FILE: what went wrong"; Problem() is the same without the name.
+  std::string Fault() const { return problem.empty() ? "" : file.Path() + ": " + problem; }
+  const std::string& Problem() const { return problem; }
+  const std::string& Path() const { return file.Path(); }
 
  private:
-  void Write();
+  // Writes what the encoder holds; with commit, puts a new file in place.
+  void Write(bool commit);
 
-  struct Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-
-  std::string path;
-  std::unique_ptr<std::FILE, Closer> file;
+  RecordingFile file;
   ReplayEncoder encoder;
+  bool open = true;
   bool started = false;
   std::uint32_t lastWriteTick = 0;
   std::uint32_t itemsSinceWrite = 0;
-  int writeError = 0;  // the first errno of a failed write
-  std::string fault;
+  int writeError = 0;  // the first error of a failed write
+  std::string problem;
 };
 
 }  // namespace torvelkan::replay

@@ -2,15 +2,11 @@
 #include "replay/recording.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <memory>
-#include <stdexcept>
 #include <utility>
 
+#include "replay/file_fault.h"
+#include "replay/recording_file.h"
 #include "replay/replay_format.h"
 #include "replay/replay_reader.h"
 
@@ -64,52 +60,8 @@ bool ParseRecording(std::vector<std::uint8_t> bytes, Recording& recording, std::
   return true;
 }
 
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::runtime_error FileFault(const std::string& path, const std::string& what) {
-  return std::runtime_error(path + ": " + what);
-}
-
-std::runtime_error TooLarge(const std::string& path) {
-  return FileFault(
-      path, "too large for a recording (over " + std::to_string(kMaxFileBytes >> 20) + " MiB)");
-}
-
-}  // namespace
-
 Recording LoadRecording(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
-    throw FileFault(path, "a directory, not a recording");
-  }
-  // A big regular file is refused unread; anything else is read up to the limit.
-  if (std::filesystem::is_regular_file(path, error) &&
-      std::filesystem::file_size(path, error) > kMaxFileBytes && !error) {
-    throw TooLarge(path);
-  }
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    throw FileFault(path, std::string("cannot open: ") + std::strerror(errno));
-  }
-  std::vector<std::uint8_t> bytes;
-  std::array<std::uint8_t, 1 << 16> buffer{};
-  for (;;) {
-    const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
-    bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
-    if (bytes.size() > kMaxFileBytes) {
-      throw TooLarge(path);
-    }
-    if (got < buffer.size()) {
-      break;
-    }
-  }
-  if (std::ferror(file.get()) != 0) {
-    throw FileFault(path, std::string("cannot read: ") + std::strerror(errno));
-  }
+  std::vector<std::uint8_t> bytes = ReadRecordingFile(path, kMaxFileBytes);
   if (bytes.empty()) {
     throw FileFault(path, "an empty file, not a recording");
   }
@@ -121,10 +73,10 @@ Recording LoadRecording(const std::string& path) {
   return recording;
 }
 
-std::string CutShortNotice(const std::string& path, const Recording& recording) {
+std::string CutShortNotice(const std::string& shownName, const Recording& recording) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(recording.durationMs) / 1000);
-  return path + ": cut short at byte " + std::to_string(recording.itemsEnd) + " of " +
+  return shownName + ": cut short at byte " + std::to_string(recording.itemsEnd) + " of " +
          std::to_string(recording.bytes.size()) + ", " + seconds +
          " s into the game; the replay ended there";
 }

@@ -23,11 +23,13 @@ struct Recording {
 // what is wrong (without the file's name).
 bool ParseRecording(std::vector<std::uint8_t> bytes, Recording& recording, std::string& fault);
 
-// Reads and checks a file. Throws std::runtime_error with one line naming the
-// file: missing, unreadable, a directory, empty, too big, or no recording.
+// Reads and checks a file. Throws FileFault (replay/file_fault.h), one line
+// naming the file: missing, unreadable, not a regular file, empty, too big,
+// or no recording.
 Recording LoadRecording(const std::string& path);
 
-// The line a replay of a file cut short ends with, naming where it stops.
-std::string CutShortNotice(const std::string& path, const Recording& recording);
+// The line a replay of a file cut short ends with, naming where it stops;
+// shownName is the file's name as it may be printed.
+std::string CutShortNotice(const std::string& shownName, const Recording& recording);
 
 }  // namespace torvelkan::replay

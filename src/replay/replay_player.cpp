@@ -8,13 +8,6 @@
 #include "common/keys.h"
 
 namespace torvelkan::replay {
-namespace {
-
-// Passes one call of Advance may play at most, so that the viewer's keys are
-// read often even where a recording holds many passes at one tick.
-constexpr int kMostPassesPerAdvance = 4096;
-
-}  // namespace
 
 ReplayPlayer::ReplayPlayer(const Recording& recording, ConsoleDevice& console)
     : controls(console), cursor(recording), device(console), screen(device) {
@@ -30,10 +23,19 @@ void ReplayPlayer::ScheduleNext() {
     ShowStatus();
     return;
   }
-  nextPassUs += static_cast<std::int64_t>(std::min(*delta, kLongestWaitMs)) * 1000;
+  constexpr std::int64_t kLongestWaitUs = std::int64_t{kLongestWaitMs} * 1000;
+  if (*delta <= kLongestWaitMs) {
+    nextWaitUs = std::int64_t{*delta} * 1000;
+  } else {
+    // Pauses close together (a crafted file may hold thousands in a row)
+    // play as the first of them.
+    nextWaitUs = nextPassUs - lastLongPauseUs < kLongestWaitUs ? 0 : kLongestWaitUs;
+    lastLongPauseUs = nextPassUs + nextWaitUs;
+  }
+  nextPassUs += nextWaitUs;
 }
 
-bool ReplayPlayer::Pass() {
+bool ReplayPlayer::Play(bool everyFrame) {
   if (over) {
     return false;
   }
@@ -47,18 +49,26 @@ bool ReplayPlayer::Pass() {
     }
   }
   if (!over && cursor.AtTick()) {
+    ++passesPlayed;
+    const std::uint32_t screens = app->ScreensStarted();
     if (app->Step()) {
       over = true;
     } else {
-      app->Render(screen);
+      ScheduleNext();
+      // A new screen is drawn once before its first update, as the game does.
+      if (everyFrame || over || nextWaitUs > 0 || app->ScreensStarted() != screens) {
+        app->Render(screen);
+        ++framesDrawn;
+      }
+      return !over;
     }
-    ++passesPlayed;
+  }
+  if (!over) {
+    ScheduleNext();
   }
   if (over) {
     ShowStatus();
-    return false;
   }
-  ScheduleNext();
   return !over;
 }
 
@@ -104,12 +114,19 @@ bool ReplayPlayer::Advance(std::int64_t realUs) {
     return true;
   }
   const std::int64_t step = std::clamp<std::int64_t>(realUs, 0, kLongestStepUs);
-  clockUs += speed >= 0 ? step << speed : step >> -speed;
-  for (int i = 0; i < kMostPassesPerAdvance && !over && nextPassUs <= clockUs; ++i) {
-    Pass();
+  const std::int64_t moved = speed >= 0 ? step << speed : step >> -speed;
+  clockUs += moved;
+  reserveUs = std::min(reserveUs, kPassReserveUs) + moved;
+  const std::uint64_t framesBefore = framesDrawn;
+  while (!over && nextPassUs <= clockUs && reserveUs >= kPassCostUs) {
+    reserveUs -= kPassCostUs;
+    Play(false);
   }
-  // Behind by more than the cap: the clock waits for the passes instead.
+  // Behind by more than the passes could cost: the clock waits for them.
   clockUs = std::min(clockUs, nextPassUs);
+  if (framesDrawn == framesBefore) {
+    screen.Present();  // the frame again: the screen stays alive while no pass draws
+  }
   return true;
 }
 

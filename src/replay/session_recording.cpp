@@ -1,14 +1,15 @@
 // The --record option for the program's entry.
 #include "replay/session_recording.h"
 
-#include <stdexcept>
 #include <utility>
+
+#include "replay/file_fault.h"
 
 namespace torvelkan::replay {
 
 SessionRecording::SessionRecording(const std::string& path, const std::string& programVersion) {
   if (!path.empty()) {
-    recorder = std::make_unique<Recorder>(path, programVersion);
+    recorder = std::make_unique<Recorder>(RecordingFile::Replacing(path), programVersion);
   }
 }
 
@@ -29,7 +30,7 @@ RemoteInputSink SessionRecording::Wrap(RemoteInputSink sink) {
 
 void SessionRecording::Finish() {
   if (recorder && !recorder->Finish()) {
-    throw std::runtime_error(recorder->Fault());
+    throw FileFault(recorder->Path(), recorder->Problem());
   }
 }
 

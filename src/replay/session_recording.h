@@ -18,7 +18,9 @@ namespace torvelkan::replay {
 class SessionRecording {
  public:
   // Opens the file when path is not empty: before the console is taken, so
-  // that a file that cannot be written stops the program with one line.
+  // that a file that cannot be written stops the program with one line. What
+  // is at path stays as it is until the session has begun: should the game
+  // refuse to start, the new file beside it is removed again.
   SessionRecording(const std::string& path, const std::string& programVersion);
 
   // What the App should see.
@@ -27,8 +29,8 @@ class SessionRecording {
   // On a network host: what the guest does to the App.
   RemoteInputSink Wrap(RemoteInputSink sink);
 
-  // Writes the session's end; throws std::runtime_error if the file could not
-  // be written whole. Called while the console is still taken: a quit signal
+  // Writes the session's end; throws FileFault if the file could not be
+  // written whole. Called while the console is still taken: a quit signal
   // ends the process when it is given back.
   void Finish();
 

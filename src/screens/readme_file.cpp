@@ -12,9 +12,16 @@ bool ReadReadmeFileFrom(const std::vector<std::string>& folders, std::size_t max
                         const ReadmeBlock& block) {
   ReadmeHandle file;
   for (const std::string& folder : folders) {
-    file = OpenReadmeIn(folder);
+    bool found = false;
+    file = OpenReadmeIn(folder, found);
     if (file.IsOpen()) {
       break;
+    }
+    // The player's own folder keeps the game's rule: a Readme.txt there that
+    // cannot be opened is an error to show; only a missing one sends the
+    // viewer on to the game's own copies.
+    if (found && folder == kCurrentFolder) {
+      return false;
     }
   }
   if (!file.IsOpen()) {

@@ -17,15 +17,20 @@ using ReadmeSource = std::function<bool(std::size_t maxBytes, const ReadmeBlock&
 
 inline constexpr std::size_t kReadmeBlockBytes = 1024;
 
+// The current directory, as ReadReadmeFileFrom's folders name it.
+inline constexpr const char* kCurrentFolder = ".";
+
 // Opens "Readme.txt" in the first of folders that holds one ('/' between
 // names; "." is the current directory) and hands its bytes to block in pieces
 // of at most 1024, until the end of the file, a failed read or maxBytes in all.
 // Only a regular file counts: anything else named so (a directory, a pipe, a
 // device), like a file that cannot be opened, is passed over for the next
-// folder, and nothing here ever waits for a writer. Where file names are
-// case-sensitive, a name in a folder that differs only in letter case is taken
-// when the exact one is missing there. Returns false, having read nothing,
-// when no folder has such a file. The file is closed before returning.
+// folder, and nothing here ever waits for a writer; but in the current
+// directory such a name ends the search, as no Readme.txt: only a missing
+// file there sends the search on. Where file names are case-sensitive, a name
+// in a folder that differs only in letter case is taken when the exact one is
+// missing there. Returns false, having read nothing, when no folder has such
+// a file. The file is closed before returning.
 bool ReadReadmeFileFrom(const std::vector<std::string>& folders, std::size_t maxBytes,
                         const ReadmeBlock& block);
 

@@ -74,16 +74,18 @@ ReadmeNativeHandle ReadmeHandleTraits::None() noexcept { return -1; }
 
 void ReadmeHandleTraits::Close(Handle handle) noexcept { close(handle); }
 
-ReadmeHandle OpenReadmeIn(const std::string& folder) {
+ReadmeHandle OpenReadmeIn(const std::string& folder, bool& found) {
   const std::string prefix = folder + "/";
   bool missing = false;
   ReadmeHandle file = OpenRegular((prefix + kReadmeName).c_str(), missing);
-  if (file.IsOpen() || !missing) {
+  found = !missing;
+  if (found) {
     // Found, or there but no regular file, or refused: as on a system that
     // ignores case, where no other spelling could stand beside it.
     return file;
   }
   for (const std::string& name : OtherCasings(folder)) {
+    found = true;
     file = OpenRegular((prefix + name).c_str(), missing);
     if (file.IsOpen()) {
       return file;

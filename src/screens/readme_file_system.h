@@ -25,8 +25,9 @@ struct ReadmeHandleTraits {
 using ReadmeHandle = UniqueHandle<ReadmeHandleTraits>;
 
 // Readme.txt in folder, opened for reading if it is a regular file; none
-// otherwise (see ReadReadmeFileFrom for what counts).
-ReadmeHandle OpenReadmeIn(const std::string& folder);
+// otherwise (see ReadReadmeFileFrom for what counts). found tells whether
+// anything at all goes by that name there, opened or not.
+ReadmeHandle OpenReadmeIn(const std::string& folder, bool& found);
 
 // Reads at most count bytes into buffer: how many came, or 0 at the end of
 // the file or on a failed read.

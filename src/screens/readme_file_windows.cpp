@@ -65,10 +65,14 @@ ReadmeNativeHandle ReadmeHandleTraits::None() noexcept { return INVALID_HANDLE_V
 void ReadmeHandleTraits::Close(Handle handle) noexcept { CloseHandle(handle); }
 
 // No sharing while it is read; the file system ignores letter case by itself.
-ReadmeHandle OpenReadmeIn(const std::string& folder) {
+// A file held by another program, a directory or one refused to the player
+// is there all the same.
+ReadmeHandle OpenReadmeIn(const std::string& folder, bool& found) {
   const std::wstring path = Widen(folder + "/Readme.txt");
   ReadmeHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD error = file.IsOpen() ? ERROR_SUCCESS : GetLastError();
+  found = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
   if (!file.IsOpen() || !IsRegularFile(file.Get())) {
     return {};
   }

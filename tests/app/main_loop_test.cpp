@@ -2,7 +2,9 @@
 // wakes only for frames and input: a scripted clock stands in for real time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <vector>
 
@@ -88,11 +90,15 @@ struct LoopRun {
   std::deque<TimedKey> keys;
   int waits = 0;
   std::vector<std::uint32_t> stepTicks;
+  std::vector<std::int64_t> stepTimes;  // on the clock, as each step began
+  std::int64_t stepCostUs = 0;          // what each step takes on the clock
   PassSchedule schedule{kStartTick, kStartUs};
   NotingDevice device{schedule, nowUs};
   ConsoleScreen screen{device};
   App app{screen, [this] {
             stepTicks.push_back(schedule.Tick());
+            stepTimes.push_back(nowUs);
+            nowUs += stepCostUs;
             return schedule.Tick();
           }};
 };
@@ -218,6 +224,65 @@ TEST(MainLoop, AfterALongStopThePassesMissedAreSkipped) {
   EXPECT_EQ(jumps, 1);
   EXPECT_LT(passes, 60 * 5 + 60);
   EXPECT_LT(run.waits, 100);
+}
+
+// A machine that needs 3 ms for a pass runs fewer passes, and the time they
+// miss goes into the next pass's elapsed time, as a clock read would give it:
+// the game keeps real time, a frame's worth ahead or behind at most.
+TEST(MainLoop, OnAMachineTooSlowForAPassIn2MsTheGameKeepsRealTime) {
+  LoopRun run({});
+  run.stepCostUs = 3000;
+  LoopClock clock;
+  clock.now = [&run] { return run.nowUs; };
+  clock.waitUntil = [&run](std::int64_t deadline) {
+    run.nowUs = std::max(run.nowUs, deadline);
+    run.device.memory.quitRequested = run.nowUs > LoopRun::kStartUs + 2'000'000;
+  };
+  RunMainLoop(run.screen, run.app, run.schedule, clock);
+  ASSERT_GT(run.stepTicks.size(), 550u);
+  EXPECT_LT(run.stepTicks.size(), 700u) << "no more passes than the machine can run";
+  for (std::size_t k = 2; k < run.stepTicks.size(); ++k) {
+    const std::int64_t gameMs = run.stepTicks[k] - LoopRun::kStartTick;
+    const std::int64_t realMs = (run.stepTimes[k] - LoopRun::kStartUs) / 1000;
+    ASSERT_LE(std::abs(gameMs - realMs), 14) << "pass " << k;
+    ASSERT_LE(run.stepTicks[k] - run.stepTicks[k - 1], 16u) << "pass " << k;
+  }
+}
+
+// Choosing "Gra" at any moment within a frame, the new match is drawn once
+// before its first update, as every pass's frame would show it.
+TEST(MainLoop, ANewScreenIsDrawnBeforeItsFirstUpdate) {
+  constexpr std::int64_t s = LoopRun::kStartUs;
+  for (std::int64_t moment = 0; moment < 10'000; moment += 250) {
+    const std::vector<TimedKey> keys = {
+        {s + 3'600'123, vk::kEnter, true},          {s + 3'650'777, vk::kEnter, false},
+        {s + 4'000'000 + moment, vk::kEnter, true}, {s + 4'300'000, vk::kEscape, true},
+        {s + 4'400'000, vk::kEscape, true},
+    };
+    LoopRun run(keys);
+    run.Run();
+    ASSERT_EQ(run.device.reads.size(), keys.size());
+    // The same game pass by pass, each event into the pass that read it in
+    // the loop: the match is made in the pass after which it is there.
+    std::uint32_t now = LoopRun::kStartTick;
+    MemoryDevice device;
+    ConsoleScreen screen(device);
+    App app(screen, [&now] { return now; });
+    std::size_t read = 0;
+    while (app.CurrentMatch() == nullptr) {
+      now += 2;
+      if (read < keys.size() && run.device.reads[read].tick == now) {
+        device.Push(MakeKeyRecord(keys[read].code, keys[read].down));
+        ++read;
+      }
+      ASSERT_FALSE(RunPass(screen, app));
+    }
+    const auto shown =
+        std::find_if(run.device.frames.begin(), run.device.frames.end(),
+                     [now](const NotingDevice::Frame& frame) { return frame.tick == now; });
+    ASSERT_NE(shown, run.device.frames.end()) << "Enter " << moment << " us into a frame";
+    EXPECT_TRUE(SameCells(shown->cells, device.LastFrame()));
+  }
 }
 
 TEST(MainLoop, PassByPassRunsUntilEscInTheNotice) {

@@ -116,5 +116,73 @@ TEST(ReplayPlayer, TheEndHoldsTheLastFrameUntilEscOrASignal) {
   }
 }
 
+// A crafted recording: count passes in runs, each delta ms after the one
+// before (the App's two start-up reads among them), and no end.
+Recording Crafted(std::uint32_t delta, std::uint32_t count) {
+  ReplayEncoder encoder("t");
+  std::uint32_t tick = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    tick += delta;
+    encoder.Tick(tick);
+  }
+  encoder.Seal();
+  const std::string bytes = encoder.Take();
+  Recording recording;
+  std::string fault;
+  EXPECT_TRUE(ParseRecording({bytes.begin(), bytes.end()}, recording, fault)) << fault;
+  return recording;
+}
+
+// However a recording was made, its passes play no faster than the live game
+// ran them (one every 2 ms at 1x, after a burst of 50), the screen is shown
+// at every wake, and Esc ends the replay at once.
+TEST(ReplayPlayer, CraftedRecordingsPlayNoFasterThanLiveAndARunOfPausesAsOne) {
+  struct Case {
+    const char* what;
+    std::uint32_t delta;
+    std::uint32_t passes;
+    int speed;  // Right presses
+    std::int64_t endsByUs;
+  };
+  const Case cases[] = {
+      // 38 bytes: at one second a pause, 18 hours; now one second, then the
+      // passes at the live pace.
+      {"a run of long pauses", 0xFFFFFFFFu, 65535, 0, 1'000'000 + 65533 * 2000},
+      {"long pauses at 8x", 0xFFFFFFFFu, 65535, 3, 125'000 + 65533 * 2000 / 8},
+      {"passes at one tick", 0, 3 * 65535, 0, 0},
+      {"passes at one tick at 8x", 0, 3 * 65535, 3, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Recording recording = Crafted(c.delta, c.passes);
+    EXPECT_LT(recording.bytes.size(), 40u);
+    MemoryDevice console;
+    ReplayPlayer player(recording, console);
+    for (int i = 0; i < c.speed; ++i) {
+      console.PushKey(vk::kRight);
+    }
+    const std::int64_t pace = 2000 >> c.speed;  // real time per pass at this speed
+    std::int64_t realUs = 0;
+    while (!player.Over() && realUs < 150'000'000) {
+      const std::size_t frames = console.FrameCount();
+      ASSERT_TRUE(player.Advance(2000));
+      realUs += 2000;
+      ASSERT_EQ(console.FrameCount(), frames + 1) << "one frame shown at every wake";
+      ASSERT_LE(player.PassesPlayed(), static_cast<std::uint64_t>(realUs / pace + 51));
+      if (c.endsByUs == 0 && realUs == 2'000'000) {
+        EXPECT_GE(player.PassesPlayed(), static_cast<std::uint64_t>(realUs / pace));
+        console.PushKey(vk::kEscape);
+        EXPECT_FALSE(player.Advance(2000));
+        break;
+      }
+    }
+    if (c.endsByUs != 0) {
+      EXPECT_TRUE(player.Over());
+      EXPECT_EQ(player.PassesPlayed(), c.passes - 2u);
+      EXPECT_LE(realUs, c.endsByUs + 2000);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace torvelkan::replay

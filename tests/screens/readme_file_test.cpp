@@ -192,6 +192,41 @@ TEST_F(ReadmeFile, TheFirstFolderWithAFileWins) {
   EXPECT_FALSE(ReadAll(100, {}).opened);
 }
 
+// In the current directory only a missing Readme.txt sends the viewer to the
+// game's own copies: one there that cannot be opened is the error line.
+TEST_F(ReadmeFile, OneThatCannotBeOpenedInTheCurrentDirectoryIsAnError) {
+  fs::create_directory("shipped");
+  Write("shipped/Readme.txt", "shipped");
+  struct Case {
+    const char* what;
+    void (*make)();
+    const char* shown;  // nullptr: the error line
+  };
+  const Case cases[] = {
+      {"nothing", [] {}, "shipped"},
+      {"a dangling link", [] { fs::create_symlink("nowhere", "Readme.txt"); }, "shipped"},
+      {"a directory", [] { fs::create_directory("Readme.txt"); }, nullptr},
+      {"a FIFO with no writer", [] { ASSERT_EQ(mkfifo("Readme.txt", 0600), 0); }, nullptr},
+      {"a link to a device", [] { fs::create_symlink("/dev/zero", "Readme.txt"); }, nullptr},
+      {"a directory in another case", [] { fs::create_directory("README.TXT"); }, nullptr},
+      {"a file refused to the reader",
+       [] {
+         Write("Readme.txt", "secret");
+         fs::permissions("Readme.txt", fs::perms::none);
+       },
+       geteuid() == 0 ? "secret" : nullptr},  // root reads every file
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.make();
+    const Read read = ReadAll(100, {".", "shipped"});
+    EXPECT_EQ(read.opened, c.shown != nullptr);
+    EXPECT_EQ(read.bytes, c.shown != nullptr ? c.shown : "");
+    fs::remove_all("Readme.txt");
+    fs::remove_all("README.TXT");
+  }
+}
+
 // The running program's path is this test program's own.
 TEST_F(ReadmeFile, TheProgramKnowsItsOwnPath) {
   const std::string path = ExecutablePath();
