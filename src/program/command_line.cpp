@@ -52,6 +52,27 @@ void TakeFileOption(CommandLine& result, std::span<const char* const> arguments,
   }
 }
 
+// --view full|half|auto, also written --view=half; i moves past the value
+// when it is the next argument.
+void TakeViewOption(CommandLine& result, std::span<const char* const> arguments, std::size_t& i) {
+  const std::string_view argument = arguments[i];
+  std::string_view value;
+  if (argument.size() > 6) {
+    value = argument.substr(7);
+  } else if (i + 1 < arguments.size() && arguments[i + 1] != nullptr) {
+    value = arguments[++i];
+  }
+  if (value == "auto") {
+    result.device.view = ViewChoice::kAuto;
+  } else if (value == "full") {
+    result.device.view = ViewChoice::kFull;
+  } else if (value == "half") {
+    result.device.view = ViewChoice::kHalf;
+  } else {
+    Fail(result, "option '--view' takes full, half or auto, not " + PrintableQuote(value));
+  }
+}
+
 // Options that make sense alone but not together.
 void CheckCombinations(CommandLine& result) {
   const NetworkOptions::Mode mode = result.network.mode;
@@ -98,6 +119,8 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
       }
     } else if (argument == "--smooth-holds") {
       result.device.smoothHolds = true;
+    } else if (argument == "--view" || argument.starts_with("--view=")) {
+      TakeViewOption(result, arguments, i);
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option " + PrintableQuote(argument));
     } else {
@@ -110,7 +133,7 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
 
 std::string UsageText() {
   return "Usage: torvelkan [OPTION]...\n"
-         "A two-player arena fighter for the terminal (80 x 50 cells).\n"
+         "A two-player arena fighter for the terminal (80 x 50 cells, or 80 x 24 halved).\n"
          "\n"
          "Options:\n"
          "  -h, --help         show this help and exit\n"
@@ -137,6 +160,10 @@ std::string UsageText() {
          "      --true-colour  draw in the console's own sixteen colours as 24-bit\n"
          "                     colour where COLORTERM is truecolor or 24bit, rather\n"
          "                     than in the terminal's palette (also --truecolor)\n"
+         "      --view full|half|auto\n"
+         "                     full: a terminal cell a cell, on 80 x 50 (the terminal\n"
+         "                     is asked for that size); half: two rows a terminal row,\n"
+         "                     on 80 x 24; auto (the default): full from 50 rows up\n"
          "\n"
          "Keys: red walks with Left and Right, jumps with Up, bites or shoots with Down;\n"
          "blue uses A, D, W, S while the AI is off. Space hands blue to the AI or back;\n"

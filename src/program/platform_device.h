@@ -38,6 +38,7 @@ inline PlatformDevice MakePlatformDevice(const DeviceOptions& options) {
   TerminalDevice::Settings settings;
   settings.smoothHolds = options.smoothHolds;
   settings.trueColour = options.trueColour;
+  settings.view = options.view;
   return PlatformDevice(settings);
 }
 

@@ -149,9 +149,11 @@ TEST(TerminalDevice, SmallTerminalIsToldAndGrowingBackRedrawsEverything) {
   // cppcheck-suppress unreachableCode ; raise returns: the device only notes the signal
   terminal.Forget();
   device.Present(grid);
-  EXPECT_TRUE(terminal.ReadUntil("Torvelkan needs 80 x 50 cells, this terminal has 70 x 40"));
+  // What the half view needs, since the full view needs 50 rows.
+  EXPECT_TRUE(terminal.ReadUntil("Torvelkan needs 80 x 24 cells, this terminal has 70 x 40"));
   EXPECT_EQ(terminal.received.find("\x1b[41;"), std::string::npos) << "nothing below row 40";
   EXPECT_EQ(device.TerminalColumns(), 70);
+  EXPECT_EQ(device.CurrentView(), View::kHalf);
 
   terminal.Resize(80, 50);
   raise(SIGWINCH);

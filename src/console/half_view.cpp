@@ -1,0 +1,89 @@
+// The half view: two rows of the grid in one row of a short console.
+#include "console/half_view.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace torvelkan {
+namespace {
+
+// Character 0, the space and character 255 show nothing but the background.
+bool ShowsCharacter(const Cell& cell) {
+  const std::uint8_t character = CellChar(cell);
+  return character != 0 && character != ' ' && character != 255;
+}
+
+int Foreground(const Cell& cell) { return CellAttribute(cell) & 0x0F; }
+int Background(const Cell& cell) { return (CellAttribute(cell) >> 4) & 0x0F; }
+
+Cell MakeCell(std::uint8_t character, int foreground, int background) {
+  Cell cell{};
+  cell.Char.UnicodeChar = character;
+  cell.Attributes = static_cast<std::uint16_t>(foreground | (background << 4));
+  return cell;
+}
+
+// A character over black takes the other cell's background, unless it is the
+// character's own colour.
+Cell CharacterOver(const Cell& shown, const Cell& other) {
+  const int foreground = Foreground(shown);
+  int background = Background(shown);
+  if (background == 0 && Background(other) != foreground) {
+    background = Background(other);
+  }
+  return MakeCell(CellChar(shown), foreground, background);
+}
+
+const Cell& At(const CellGrid& grid, int row, int column) {
+  return grid[static_cast<std::size_t>(row * kColumns + column)];
+}
+
+}  // namespace
+
+Cell HalfCell(const Cell& upper, const Cell& lower) {
+  const bool upperShows = ShowsCharacter(upper);
+  const bool lowerShows = ShowsCharacter(lower);
+  if (upperShows && lowerShows) {
+    const bool upperWins = Background(upper) != 0 && Background(lower) == 0;
+    return upperWins ? CharacterOver(upper, lower) : CharacterOver(lower, upper);
+  }
+  if (upperShows || lowerShows) {
+    return upperShows ? CharacterOver(upper, lower) : CharacterOver(lower, upper);
+  }
+  const int top = Background(upper);
+  const int bottom = Background(lower);
+  if (top == bottom) {
+    return MakeCell(' ', 0, top);
+  }
+  if (top == 0) {
+    return MakeCell(kLowerHalfBlock, bottom, 0);
+  }
+  return MakeCell(kUpperHalfBlock, top, bottom);
+}
+
+int DrawHalfView(const CellGrid& grid, int textFrom, int rows, CellGrid& picture) {
+  textFrom = std::clamp(textFrom, 0, kRows);
+  const int room = std::clamp(rows, 0, kRows);
+  const Cell nothing{};
+  int drawn = 0;
+  for (int top = 0; top < textFrom && drawn < room; top += 2, ++drawn) {
+    for (int column = 0; column < kColumns; ++column) {
+      // Above text that starts on an odd row, the last row has no partner.
+      const Cell& lower = top + 1 < textFrom ? At(grid, top + 1, column) : nothing;
+      picture[static_cast<std::size_t>(drawn * kColumns + column)] =
+          HalfCell(At(grid, top, column), lower);
+    }
+  }
+  for (int row = textFrom; row < kRows && drawn < room; ++row, ++drawn) {
+    std::copy_n(&At(grid, row, 0), kColumns, &picture[static_cast<std::size_t>(drawn * kColumns)]);
+  }
+  return drawn;
+}
+
+int HalfViewTextRows(int textFrom, int rows) {
+  textFrom = std::clamp(textFrom, 0, kRows);
+  const int halved = (textFrom + 1) / 2;
+  return std::clamp(std::min(rows, kRows) - halved, 0, kRows - textFrom);
+}
+
+}  // namespace torvelkan
