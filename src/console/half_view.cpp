@@ -16,6 +16,13 @@ bool ShowsCharacter(const Cell& cell) {
 int Foreground(const Cell& cell) { return CellAttribute(cell) & 0x0F; }
 int Background(const Cell& cell) { return (CellAttribute(cell) >> 4) & 0x0F; }
 
+// A line of a pattern or a frame on black, with a body's coloured half
+// beside it: the body is in front.
+bool HiddenBehind(const Cell& line, bool otherInBody) {
+  const std::uint8_t character = CellChar(line);
+  return (character == '|' || character == '-') && Background(line) == 0 && otherInBody;
+}
+
 Cell MakeCell(std::uint8_t character, int foreground, int background) {
   Cell cell{};
   cell.Char.UnicodeChar = character;
@@ -23,15 +30,9 @@ Cell MakeCell(std::uint8_t character, int foreground, int background) {
   return cell;
 }
 
-// A character over black takes the other cell's background, unless it is the
-// character's own colour.
-Cell CharacterOver(const Cell& shown, const Cell& other) {
-  const int foreground = Foreground(shown);
-  int background = Background(shown);
-  if (background == 0 && Background(other) != foreground) {
-    background = Background(other);
-  }
-  return MakeCell(CellChar(shown), foreground, background);
+// The cell with only its colours among its attributes.
+Cell WithColours(const Cell& cell) {
+  return MakeCell(CellChar(cell), Foreground(cell), Background(cell));
 }
 
 const Cell& At(const CellGrid& grid, int row, int column) {
@@ -40,15 +41,24 @@ const Cell& At(const CellGrid& grid, int row, int column) {
 
 }  // namespace
 
-Cell HalfCell(const Cell& upper, const Cell& lower) {
-  const bool upperShows = ShowsCharacter(upper);
-  const bool lowerShows = ShowsCharacter(lower);
+bool InBody(const CellGrid& grid, int row, int column) {
+  const Cell& cell = At(grid, row, column);
+  if (ShowsCharacter(cell) || Background(cell) == 0) {
+    return false;
+  }
+  return (column > 0 && Background(At(grid, row, column - 1)) != 0) ||
+         (column + 1 < kColumns && Background(At(grid, row, column + 1)) != 0);
+}
+
+Cell HalfCell(const Cell& upper, bool upperInBody, const Cell& lower, bool lowerInBody) {
+  const bool upperShows = ShowsCharacter(upper) && !HiddenBehind(upper, lowerInBody);
+  const bool lowerShows = ShowsCharacter(lower) && !HiddenBehind(lower, upperInBody);
   if (upperShows && lowerShows) {
     const bool upperWins = Background(upper) != 0 && Background(lower) == 0;
-    return upperWins ? CharacterOver(upper, lower) : CharacterOver(lower, upper);
+    return WithColours(upperWins ? upper : lower);
   }
   if (upperShows || lowerShows) {
-    return upperShows ? CharacterOver(upper, lower) : CharacterOver(lower, upper);
+    return WithColours(upperShows ? upper : lower);
   }
   const int top = Background(upper);
   const int bottom = Background(lower);
@@ -69,9 +79,10 @@ int DrawHalfView(const CellGrid& grid, int textFrom, int rows, CellGrid& picture
   for (int top = 0; top < textFrom && drawn < room; top += 2, ++drawn) {
     for (int column = 0; column < kColumns; ++column) {
       // Above text that starts on an odd row, the last row has no partner.
-      const Cell& lower = top + 1 < textFrom ? At(grid, top + 1, column) : nothing;
-      picture[static_cast<std::size_t>(drawn * kColumns + column)] =
-          HalfCell(At(grid, top, column), lower);
+      const bool paired = top + 1 < textFrom;
+      picture[static_cast<std::size_t>(drawn * kColumns + column)] = HalfCell(
+          At(grid, top, column), InBody(grid, top, column),
+          paired ? At(grid, top + 1, column) : nothing, paired && InBody(grid, top + 1, column));
     }
   }
   for (int row = textFrom; row < kRows && drawn < room; ++row, ++drawn) {

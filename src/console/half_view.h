@@ -8,16 +8,18 @@
 // way round where that keeps black the background, which the terminal draws
 // in fewer bytes), or a plain space where the two colours are the same.
 //
-// Where a cell holds a visible character (a counter, the arena's pattern, a
-// menu dot or the menu's frame, the countdown), the character wins: in its
-// own colour, over its own background, or over the other cell's where its own
-// is black, so that a health bar or a fighter goes on under it (unless the
-// character would vanish in that colour). Where both cells hold one, the
-// character on a coloured background wins (a notice over the counters), else
-// the lower one: in this game that is the text drawn just under a pattern
-// (the menu's top edge below the dots, the countdown below the arena's
-// pattern). Texts in the two rows that do not overlap (the counters above
-// the health numbers) are both shown.
+// Where a cell holds a visible character (a counter, a health number, the
+// arena's pattern, a menu dot or the menu's frame, the countdown), the
+// character wins, in its own colours: a line of a pattern or a frame ('|',
+// '-') on black excepted, which lies behind a coloured half that belongs to a
+// body (a coloured cell beside another in its row: a fighter, a shot, a
+// notice), as the arena's pattern lies behind the fighters in the full view;
+// a lone particle beside a line lies behind it. Where both cells hold a
+// character, the one on a coloured background wins (a notice over the
+// counters), else the lower one: in this game that is the text drawn just
+// under a pattern (the menu's top edge below the dots, the countdown below
+// the arena's pattern). Texts in the two rows that do not overlap (the
+// counters above the health numbers) are both shown.
 #pragma once
 
 #include "console/console_types.h"
@@ -36,8 +38,13 @@ inline constexpr int kHalfViewLeastRows = kHalfViewRows - 1;
 inline constexpr std::uint8_t kUpperHalfBlock = 0xDF;
 inline constexpr std::uint8_t kLowerHalfBlock = 0xDC;
 
-// One console cell for the pair of grid cells, by the rule above.
-Cell HalfCell(const Cell& upper, const Cell& lower);
+// Whether a grid cell belongs to a body: a coloured cell without character
+// beside another coloured cell in its row, where a lone particle has none.
+bool InBody(const CellGrid& grid, int row, int column);
+
+// One console cell for the pair of grid cells, by the rule above; each with
+// whether it belongs to a body.
+Cell HalfCell(const Cell& upper, bool upperInBody, const Cell& lower, bool lowerInBody);
 
 // Draws the half view of `grid` for a console of `rows` rows into the top of
 // `picture` (the rest of which is left as it was) and returns how many rows
