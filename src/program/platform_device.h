@@ -14,9 +14,9 @@
 namespace torvelkan {
 using PlatformDevice = WindowsConsoleDevice;
 
-// The Windows console reports every key release itself: nothing to choose.
-inline PlatformDevice MakePlatformDevice(const DeviceOptions& /*options*/) {
-  return PlatformDevice();
+// The Windows console reports every key release itself: only the view to choose.
+inline PlatformDevice MakePlatformDevice(const DeviceOptions& options) {
+  return PlatformDevice(WindowsConsoleCalls{}, options.view);
 }
 
 // The Windows console is looked at every pass, as the pacer wakes on time.
