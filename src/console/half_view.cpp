@@ -16,12 +16,14 @@ bool ShowsCharacter(const Cell& cell) {
 int Foreground(const Cell& cell) { return CellAttribute(cell) & 0x0F; }
 int Background(const Cell& cell) { return (CellAttribute(cell) >> 4) & 0x0F; }
 
-// A line of a pattern or a frame on black, with a body's coloured half
-// beside it: the body is in front.
-bool HiddenBehind(const Cell& line, bool otherInBody) {
-  const std::uint8_t character = CellChar(line);
-  return (character == '|' || character == '-') && Background(line) == 0 && otherInBody;
+// A line of a pattern or a frame on black.
+bool IsLine(const Cell& cell) {
+  const std::uint8_t character = CellChar(cell);
+  return (character == '|' || character == '-') && Background(cell) == 0;
 }
+
+// A line with a body's coloured half beside it: the body is in front.
+bool HiddenBehind(const Cell& line, bool otherInBody) { return IsLine(line) && otherInBody; }
 
 Cell MakeCell(std::uint8_t character, int foreground, int background) {
   Cell cell{};
@@ -77,12 +79,16 @@ int DrawHalfView(const CellGrid& grid, int textFrom, int rows, CellGrid& picture
   const Cell nothing{};
   int drawn = 0;
   for (int top = 0; top < textFrom && drawn < room; top += 2, ++drawn) {
+    // Above text that starts on an odd row, the last row has no partner.
+    const bool paired = top + 1 < textFrom;
     for (int column = 0; column < kColumns; ++column) {
-      // Above text that starts on an odd row, the last row has no partner.
-      const bool paired = top + 1 < textFrom;
-      picture[static_cast<std::size_t>(drawn * kColumns + column)] = HalfCell(
-          At(grid, top, column), InBody(grid, top, column),
-          paired ? At(grid, top + 1, column) : nothing, paired && InBody(grid, top + 1, column));
+      const Cell& upper = At(grid, top, column);
+      const Cell& lower = paired ? At(grid, top + 1, column) : nothing;
+      // Whether a cell belongs to a body matters only beside a line.
+      const bool line = IsLine(upper) || IsLine(lower);
+      picture[static_cast<std::size_t>(drawn * kColumns + column)] =
+          HalfCell(upper, line && InBody(grid, top, column), lower,
+                   line && paired && InBody(grid, top + 1, column));
     }
   }
   for (int row = textFrom; row < kRows && drawn < room; ++row, ++drawn) {
