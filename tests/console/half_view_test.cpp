@@ -43,16 +43,15 @@ TEST(HalfView, TwoCellsBecomeOne) {
       {"two colours", MakeCell(' ', 0x10), true, red, true, kUpper, 0xC1},
       {"a fighter's foreground is no character", MakeCell(' ', 0x97), true, black, false, kUpper,
        0x09},
-      {"a counter over a health bar keeps its colours", MakeCell('7', 0x07), false, blue, true,
-       '7', 0x07},
+      {"a counter over a health bar keeps its colours", MakeCell('7', 0x07), false, blue, true, '7',
+       0x07},
       {"a health number under nothing", black, false, MakeCell('1', 0x9F), false, '1', 0x9F},
       {"the pattern behind a fighter", pattern, false, blue, true, kLower, 0x09},
       {"the pattern behind a fighter, below it", blue, true, pattern, false, kUpper, 0x09},
-      {"the pattern before a lone particle", MakeCell(' ', 0x40), false, pattern, false, '|',
-       0x08},
+      {"the pattern before a lone particle", MakeCell(' ', 0x40), false, pattern, false, '|', 0x08},
       {"the countdown below the pattern", pattern, false, MakeCell('G', 0x0F), false, 'G', 0x0F},
-      {"the menu's edge below a dot", MakeCell('o', 0x0C), false, MakeCell('-', 0x07), false,
-       '-', 0x07},
+      {"the menu's edge below a dot", MakeCell('o', 0x0C), false, MakeCell('-', 0x07), false, '-',
+       0x07},
       {"a dot below the menu's side", MakeCell('|', 0x07), false, MakeCell('o', 0x0A), false, 'o',
        0x0A},
       {"a notice over the counters", MakeCell('W', 0x70), false, MakeCell('3', 0x07), false, 'W',
@@ -124,8 +123,8 @@ TEST(HalfView, TextRowsComeAtFullHeightBelowTheHalvedRowsAbove) {
     int textRows;
   };
   // The readme's text from row 2: one halved row above it.
-  const Case cases[] = {{2, 24, 23}, {2, 30, 29}, {2, 49, 48}, {2, 80, 48}, {2, 1, 0},
-                        {3, 24, 22}, {0, 24, 24}, {50, 24, 0}};
+  const Case cases[] = {{2, 24, 23}, {2, 30, 29}, {2, 49, 48}, {2, 80, 48},
+                        {2, 1, 0},   {3, 24, 22}, {0, 24, 24}, {50, 24, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "text from " << c.textFrom << ", " << c.rows << " rows");
     EXPECT_EQ(HalfViewTextRows(c.textFrom, c.rows), c.textRows);
@@ -136,8 +135,9 @@ TEST(HalfView, TextRowsComeAtFullHeightBelowTheHalvedRowsAbove) {
     for (int row = halved; row < drawn; ++row) {
       const std::size_t at = static_cast<std::size_t>(row * kColumns);
       EXPECT_EQ(CellChar(picture[at]), '0' + c.textFrom + row - halved);
-      EXPECT_EQ(CellAttribute(picture[at + 1]), CellAttribute(grid[static_cast<std::size_t>(
-                                                    (c.textFrom + row - halved) * kColumns + 1)]));
+      EXPECT_EQ(CellAttribute(picture[at + 1]),
+                CellAttribute(
+                    grid[static_cast<std::size_t>((c.textFrom + row - halved) * kColumns + 1)]));
     }
   }
   // Above text starting on an odd row, its last row is halved with nothing.
@@ -178,8 +178,8 @@ TEST(ViewChoice, EachSizeGetsItsView) {
       {C::kHalf, 80, 24, View::kHalf, true, false, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << static_cast<int>(c.choice) << ": " << c.columns << " x "
-                                      << c.rows);
+    SCOPED_TRACE(::testing::Message()
+                 << static_cast<int>(c.choice) << ": " << c.columns << " x " << c.rows);
     EXPECT_EQ(ChooseView(c.choice, c.rows), c.view);
     EXPECT_EQ(ViewFits(c.view, c.columns, c.rows), c.fits);
     EXPECT_EQ(AsksForFullSize(c.choice, c.rows), c.asks);
