@@ -73,6 +73,21 @@ void TakeViewOption(CommandLine& result, std::span<const char* const> arguments,
   }
 }
 
+// The options about the console device; false for any other argument.
+bool TakeDeviceOption(CommandLine& result, std::span<const char* const> arguments, std::size_t& i) {
+  const std::string_view argument = arguments[i];
+  if (argument == "--true-colour" || argument == "--true-color" || argument == "--truecolor") {
+    result.device.trueColour = true;
+  } else if (argument == "--smooth-holds") {
+    result.device.smoothHolds = true;
+  } else if (argument == "--view" || argument.starts_with("--view=")) {
+    TakeViewOption(result, arguments, i);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // Options that make sense alone but not together.
 void CheckCombinations(CommandLine& result) {
   const NetworkOptions::Mode mode = result.network.mode;
@@ -104,9 +119,8 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
           result.action == CommandLine::Action::kReplay) {
         result.action = CommandLine::Action::kVersion;
       }
-    } else if (argument == "--true-colour" || argument == "--true-color" ||
-               argument == "--truecolor") {
-      result.device.trueColour = true;
+    } else if (TakeDeviceOption(result, arguments, i)) {
+      // --true-colour, --smooth-holds, --view
     } else if (argument == "--record" || argument.starts_with("--record=") ||
                argument == "--replay" || argument.starts_with("--replay=")) {
       TakeFileOption(result, arguments, i);
@@ -117,10 +131,6 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
           !fault.empty()) {
         Fail(result, fault);
       }
-    } else if (argument == "--smooth-holds") {
-      result.device.smoothHolds = true;
-    } else if (argument == "--view" || argument.starts_with("--view=")) {
-      TakeViewOption(result, arguments, i);
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option " + PrintableQuote(argument));
     } else {

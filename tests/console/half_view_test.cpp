@@ -144,7 +144,7 @@ TEST(HalfView, TextRowsComeAtFullHeightBelowTheHalvedRowsAbove) {
   CellGrid picture{};
   DrawHalfView(grid, 3, 24, picture);
   EXPECT_EQ(CellChar(picture[kColumns]), '2');
-  EXPECT_EQ(CellAttribute(picture[kColumns + 1]), 3 | 0 << 4);
+  EXPECT_EQ(CellAttribute(picture[kColumns + 1]), 0x03);  // row 2's colour over black
 }
 
 TEST(ViewChoice, EachSizeGetsItsView) {

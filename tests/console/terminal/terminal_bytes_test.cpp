@@ -48,37 +48,37 @@ struct Case {
   bool attributes;
   bool synchronized;
   bool console;  // a Linux console whose raw keyboard the device takes
+  ViewChoice view;
   int columns;
   int rows;
   std::string start;   // from the start to the end of the questions' wait
   std::string retake;  // after a continue, with a title set
   std::string end;     // the give-back
-  ViewChoice view = ViewChoice::kAuto;
 };
 
 TEST(TerminalBytes, TakenOverAndGivenBackByteForByte) {
   const Case cases[] = {
-      {"kitty with synchronized output", true, true, true, false, 80, 50,
+      {"kitty with synchronized output", true, true, true, false, ViewChoice::kAuto, 80, 50,
        kEnter + kQuestions + "\x1b[>15u",
        "\x1b[?2026l\x1b[<u" + kLeave + kEnter + "\x1b[>15u" + kTitle,
        "\x1b[?2026l\x1b[<u" + kLeave},
-      {"win32-input-mode asked of an ordinary terminal", false, true, false, false, 80, 50,
-       kEnter + kQuestions + "\x1b[?9001h",
+      {"win32-input-mode asked of an ordinary terminal", false, true, false, false,
+       ViewChoice::kAuto, 80, 50, kEnter + kQuestions + "\x1b[?9001h",
        "\x1b[?9001l" + kLeave + kEnter + "\x1b[?9001h" + kTitle, "\x1b[?9001l" + kLeave},
-      {"a silent terminal too small", false, false, false, false, 70, 40,
+      {"a silent terminal too small", false, false, false, false, ViewChoice::kAuto, 70, 40,
        kEnter + "\x1b[0m\x1b[2J" + kAsked + "\x1b[?9001h",
        "\x1b[?9001l" + kLeave + kEnter + "\x1b[?9001h" + kTitle + "\x1b[0m\x1b[2J",
        "\x1b[?9001l" + kLeave},
-      {"a Linux console", false, true, true, true, 80, 50, kEnter + kQuestions,
+      {"a Linux console", false, true, true, true, ViewChoice::kAuto, 80, 50, kEnter + kQuestions,
        "\x1b[?2026l" + kLeave + kEnter + kTitle, "\x1b[?2026l" + kLeave},
-      {"an ordinary terminal of 80 x 30, not asked to grow", false, true, false, false, 80, 30,
-       kEnter + "\x1b[0m\x1b[2J" + kAsked + "\x1b[?9001h",
+      {"an ordinary terminal of 80 x 30, not asked to grow", false, true, false, false,
+       ViewChoice::kAuto, 80, 30, kEnter + "\x1b[0m\x1b[2J" + kAsked + "\x1b[?9001h",
        "\x1b[?9001l" + kLeave + kEnter + "\x1b[?9001h" + kTitle + "\x1b[0m\x1b[2J",
        "\x1b[?9001l" + kLeave},
-      {"the same with the full view chosen", false, true, false, false, 80, 30,
+      {"the same with the full view chosen", false, true, false, false, ViewChoice::kFull, 80, 30,
        kEnter + "\x1b[0m\x1b[2J" + kQuestions + "\x1b[?9001h",
        "\x1b[?9001l" + kLeave + kEnter + "\x1b[?9001h" + kTitle + "\x1b[0m\x1b[2J",
-       "\x1b[?9001l" + kLeave, ViewChoice::kFull},
+       "\x1b[?9001l" + kLeave},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -181,8 +181,8 @@ TEST(TerminalDevice, TheViewFollowsTheTerminalsSize) {
   grid[0].Char.UnicodeChar = 'T';  // a character on row 0 over a blue cell,
   grid[0].Attributes = 0x07;
   grid[80].Attributes = 0x90;
-  grid[81].Attributes = 0x90;       // and a blue cell alone
-  grid[48 * 80].Attributes = 0xC0;  // a red cell in the last pair of rows
+  grid[81].Attributes = 0x90;                    // and a blue cell alone
+  grid[std::size_t{48} * 80].Attributes = 0xC0;  // a red cell in the last pair of rows
   terminal.Forget();
   device.Present(grid);
   // Row 0 and 1 as one, the last pair on row 25, and nothing below it.
