@@ -41,6 +41,45 @@ const Cell& At(const CellGrid& grid, int row, int column) {
   return grid[static_cast<std::size_t>(row * kColumns + column)];
 }
 
+// The columns from `first` to `last` where one row of a pair is shown alone.
+struct Stretch {
+  int first = kColumns;
+  int last = -1;
+  bool upper = false;  // the row shown: the upper, else the lower
+};
+
+// Where the texts of two rows clash, holding different characters in one
+// column (lines of a pattern or a frame aside), letters of both would make
+// neither readable: one row is shown alone over the columns from the first
+// to the last character of either (the row with a character on a coloured
+// background if only one has, else the lower). Rows whose texts never meet
+// are both shown.
+Stretch Clash(const CellGrid& grid, int top) {
+  Stretch stretch;
+  bool clash = false;
+  bool colouredAbove = false;
+  bool colouredBelow = false;
+  for (int column = 0; column < kColumns; ++column) {
+    const Cell& upper = At(grid, top, column);
+    const Cell& lower = At(grid, top + 1, column);
+    const bool upperShows = ShowsCharacter(upper);
+    const bool lowerShows = ShowsCharacter(lower);
+    if (upperShows || lowerShows) {
+      stretch.first = std::min(stretch.first, column);
+      stretch.last = column;
+    }
+    clash = clash || (upperShows && lowerShows && CellChar(upper) != CellChar(lower) &&
+                      !IsLine(upper) && !IsLine(lower));
+    colouredAbove = colouredAbove || (upperShows && Background(upper) != 0);
+    colouredBelow = colouredBelow || (lowerShows && Background(lower) != 0);
+  }
+  if (!clash) {
+    return Stretch{};
+  }
+  stretch.upper = colouredAbove && !colouredBelow;
+  return stretch;
+}
+
 }  // namespace
 
 bool InBody(const CellGrid& grid, int row, int column) {
@@ -81,9 +120,11 @@ int DrawHalfView(const CellGrid& grid, int textFrom, int rows, CellGrid& picture
   for (int top = 0; top < textFrom && drawn < room; top += 2, ++drawn) {
     // Above text that starts on an odd row, the last row has no partner.
     const bool paired = top + 1 < textFrom;
+    const Stretch alone = paired ? Clash(grid, top) : Stretch{};
     for (int column = 0; column < kColumns; ++column) {
-      const Cell& upper = At(grid, top, column);
-      const Cell& lower = paired ? At(grid, top + 1, column) : nothing;
+      const bool within = column >= alone.first && column <= alone.last;
+      const Cell& upper = within && !alone.upper ? nothing : At(grid, top, column);
+      const Cell& lower = !paired || (within && alone.upper) ? nothing : At(grid, top + 1, column);
       // Whether a cell belongs to a body matters only beside a line.
       const bool line = IsLine(upper) || IsLine(lower);
       picture[static_cast<std::size_t>(drawn * kColumns + column)] =

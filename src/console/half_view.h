@@ -19,7 +19,9 @@
 // counters), else the lower one: in this game that is the text drawn just
 // under a pattern (the menu's top edge below the dots, the countdown below
 // the arena's pattern). Texts in the two rows that do not overlap (the
-// counters above the health numbers) are both shown.
+// counters above the health numbers) are both shown; where they clash, one
+// row is shown alone over the stretch of both, by the same choice, so that
+// lines of text are never mixed letter by letter (a readme a guest sees).
 #pragma once
 
 #include "console/console_types.h"

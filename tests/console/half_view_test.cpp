@@ -85,6 +85,43 @@ TEST(HalfView, ABodyIsAColouredBlankBesideAnother) {
   EXPECT_FALSE(InBody(grid, 1, 11));
 }
 
+// Row `row` of the picture as text, half blocks as '^' and '_'.
+std::string PictureRow(const CellGrid& picture, int row) {
+  std::string text;
+  for (int column = 0; column < kColumns; ++column) {
+    const std::uint8_t c = CellChar(picture[static_cast<std::size_t>(row * kColumns + column)]);
+    text.push_back(c == 0xDF ? '^' : c == 0xDC ? '_' : c == 0 ? ' ' : static_cast<char>(c));
+  }
+  return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+void Write(CellGrid& grid, int row, int column, const std::string& text, std::uint16_t attribute) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    grid[static_cast<std::size_t>(row * kColumns + column) + i] = MakeCell(text[i], attribute);
+  }
+}
+
+// Two lines of text in one pair (the readme on a guest's screen, which is not
+// told it is text): one shown whole, never letters of both.
+TEST(HalfView, ClashingTextsShowOneRowWhole) {
+  CellGrid grid{};
+  Write(grid, 0, 2, "upper line, longer", 0x07);
+  Write(grid, 1, 0, "lower line", 0x07);
+  Write(grid, 2, 0, "a notice", 0x70);  // on a coloured background
+  Write(grid, 3, 4, "counters", 0x07);
+  Write(grid, 4, 0, "|    |", 0x08);  // a pattern's lines clash with nothing
+  Write(grid, 5, 1, "text", 0x0F);
+  Write(grid, 6, 0, "left", 0x07);  // texts that never meet
+  Write(grid, 7, 10, "right", 0x07);
+  grid[7 * kColumns + 30] = MakeCell(' ', 0x90);  // a blue cell beyond them
+  CellGrid picture{};
+  DrawHalfView(grid, kRows, 25, picture);
+  EXPECT_EQ(PictureRow(picture, 0), "lower line");
+  EXPECT_EQ(PictureRow(picture, 1), "a^notice");  // its blank in its colour, over nothing
+  EXPECT_EQ(PictureRow(picture, 2), "|text|");
+  EXPECT_EQ(PictureRow(picture, 3), "left      right               _");
+}
+
 // Row r of the grid holds its number in column 0 and a colour in column 1.
 CellGrid NumberedRows() {
   CellGrid grid{};
