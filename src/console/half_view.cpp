@@ -50,8 +50,8 @@ struct Stretch {
 
 // Where the texts of two rows clash, holding different characters in one
 // column (lines of a pattern or a frame aside), letters of both would make
-// neither readable: one row is shown alone over the columns from the first
-// to the last character of either (the row with a character on a coloured
+// neither readable: one row is shown alone, at full height, over the columns
+// from the first to the last character of either (the row with a character on a coloured
 // background if only one has, else the lower). Rows whose texts never meet
 // are both shown.
 Stretch Clash(const CellGrid& grid, int top) {
@@ -122,14 +122,17 @@ int DrawHalfView(const CellGrid& grid, int textFrom, int rows, CellGrid& picture
     const bool paired = top + 1 < textFrom;
     const Stretch alone = paired ? Clash(grid, top) : Stretch{};
     for (int column = 0; column < kColumns; ++column) {
+      // A row shown alone fills both halves, at full height.
       const bool within = column >= alone.first && column <= alone.last;
-      const Cell& upper = within && !alone.upper ? nothing : At(grid, top, column);
-      const Cell& lower = !paired || (within && alone.upper) ? nothing : At(grid, top + 1, column);
+      const int upperRow = within && !alone.upper ? top + 1 : top;
+      const int lowerRow = within && alone.upper ? top : top + 1;
+      const Cell& upper = At(grid, upperRow, column);
+      const Cell& lower = paired ? At(grid, lowerRow, column) : nothing;
       // Whether a cell belongs to a body matters only beside a line.
       const bool line = IsLine(upper) || IsLine(lower);
       picture[static_cast<std::size_t>(drawn * kColumns + column)] =
-          HalfCell(upper, line && InBody(grid, top, column), lower,
-                   line && paired && InBody(grid, top + 1, column));
+          HalfCell(upper, line && InBody(grid, upperRow, column), lower,
+                   line && paired && InBody(grid, lowerRow, column));
     }
   }
   for (int row = textFrom; row < kRows && drawn < room; ++row, ++drawn) {

@@ -117,7 +117,8 @@ TEST(HalfView, ClashingTextsShowOneRowWhole) {
   CellGrid picture{};
   DrawHalfView(grid, kRows, 25, picture);
   EXPECT_EQ(PictureRow(picture, 0), "lower line");
-  EXPECT_EQ(PictureRow(picture, 1), "a^notice");  // its blank in its colour, over nothing
+  EXPECT_EQ(PictureRow(picture, 1), "a notice");
+  EXPECT_EQ(CellAttribute(picture[kColumns + 1]), 0x70) << "its blank at full height";
   EXPECT_EQ(PictureRow(picture, 2), "|text|");
   EXPECT_EQ(PictureRow(picture, 3), "left      right               _");
 }
