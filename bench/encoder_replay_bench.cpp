@@ -1,11 +1,13 @@
 // Bytes to the terminal during a busy minute of fighting: the frames the
 // terminal device would send, replayed through the frame encoder, against
-// sending every one of them whole.
+// sending every one of them whole; and the same in the half view.
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 #include "busy_minute.h"
+#include "console/half_view.h"
 #include "console/terminal/frame_encoder.h"
 #include "idle_menu.h"
 
@@ -96,6 +98,49 @@ void BM_EncodeIdleMenu(benchmark::State& state) {
   state.counters["bytes_per_frame"] = bytes / static_cast<double>(frames.size());
 }
 BENCHMARK(BM_EncodeIdleMenu)->Unit(benchmark::kMillisecond);
+
+// The frames in the half view on a terminal of state.range(0) rows, as the
+// terminal device sends them there: each frame halved, then encoded.
+double SendHalved(const std::vector<CellGrid>& frames, int rows) {
+  FrameEncoder encoder;
+  encoder.SetBareLineFeeds(true);
+  encoder.SetVisibleArea(kColumns, rows);
+  CellGrid picture{};
+  std::string out;
+  double bytes = 0.0;
+  for (const CellGrid& frame : frames) {
+    picture.fill(Cell{});
+    DrawHalfView(frame, kRows, rows, picture);
+    out.clear();
+    encoder.Encode(picture, out);
+    bytes += static_cast<double>(out.size());
+    benchmark::DoNotOptimize(out.data());
+  }
+  return bytes;
+}
+
+void BM_EncodeBusyMinuteHalfView(benchmark::State& state) {
+  const bench::BusyMinute& minute = TheRecording().minute;
+  double bytes = 0.0;
+  for (auto _ : state) {
+    bytes = SendHalved(minute.sent, static_cast<int>(state.range(0)));
+  }
+  const double frames = static_cast<double>(minute.sent.size());
+  state.counters["bytes_per_s"] = bytes / (bench::kBusyMinuteMs / 1000.0);
+  state.counters["bytes_per_frame"] = bytes / frames;
+}
+BENCHMARK(BM_EncodeBusyMinuteHalfView)->Arg(25)->Arg(24)->Unit(benchmark::kMillisecond);
+
+void BM_EncodeIdleMenuHalfView(benchmark::State& state) {
+  static const std::vector<CellGrid> frames = bench::RecordIdleMenu();
+  double bytes = 0.0;
+  for (auto _ : state) {
+    bytes = SendHalved(frames, static_cast<int>(state.range(0)));
+  }
+  state.counters["bytes_per_s"] = bytes / (bench::kIdleMenuMs / 1000.0);
+  state.counters["bytes_per_frame"] = bytes / static_cast<double>(frames.size());
+}
+BENCHMARK(BM_EncodeIdleMenuHalfView)->Arg(25)->Arg(24)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace torvelkan

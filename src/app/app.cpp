@@ -129,6 +129,7 @@ void App::Render(ConsoleScreen& screen) {
   } else if (intro) {
     intro->Render(screen);
   } else if (readme) {
+    readme->FitTo(screen.RowsShownFrom(ReadmeViewer::kFirstRow));
     readme->Render(screen);
   }
   DrawFrameCounter(screen);

@@ -42,7 +42,8 @@ class App {
   void RemoteBlueKey(std::uint16_t code, bool down);
   bool RemoteBlue() const { return remoteBlue; }
 
-  // Draws the frame into the grid and shows it; drawing changes nothing else.
+  // Draws the frame into the grid and shows it; drawing changes nothing else
+  // but how far the readme can scroll, which is by what the console shows.
   void Render(ConsoleScreen& screen);
   void CountFrame(std::uint32_t now);
   void DrawFrameCounter(ConsoleScreen& screen) const;

@@ -32,6 +32,15 @@ class ConsoleDevice {
 
   // True once the program has been asked from outside to end (a signal).
   virtual bool QuitRequested() { return false; }
+
+  // The frame presented next holds lines of text from this grid row down
+  // (kRows: none). A console too short for the whole grid, which halves it,
+  // shows those rows at full height instead, as many as fit.
+  virtual void ShowTextFrom(int /*row*/) {}
+
+  // How many grid rows from `row` down the console shows at full height in a
+  // frame of text: all of them where it shows the whole grid.
+  virtual int RowsShownFrom(int row) { return kRows - row; }
 };
 
 }  // namespace torvelkan

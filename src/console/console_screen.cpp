@@ -8,6 +8,7 @@ namespace torvelkan {
 ConsoleScreen::ConsoleScreen(ConsoleDevice& device) : device(device) { Clear(); }
 
 void ConsoleScreen::Clear() {
+  textFrom = kRows;
   for (Cell& cell : cells) {
     cell.Char.UnicodeChar = 0;
     cell.Attributes = 0;

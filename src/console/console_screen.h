@@ -41,11 +41,20 @@ class ConsoleScreen {
     PutText(column, row, text.c_str(), attribute, alignment);
   }
 
-  void Present() { device.Present(cells); }
+  void Present() {
+    device.ShowTextFrom(textFrom);
+    device.Present(cells);
+  }
   bool HasInput() { return device.HasInput(); }
   void ReadInput(InputRecord& record) { device.ReadInput(record); }
   void SetTitle(const char* title) { device.SetTitle(title); }
   bool QuitRequested() { return device.QuitRequested(); }
+
+  // This frame holds lines of text from the row down (until Clear): a console
+  // too short for the grid shows them at full height rather than halved.
+  void MarkText(int row) { textFrom = row; }
+  // How many of those rows the console shows: a text scrolls by what is seen.
+  int RowsShownFrom(int row) { return device.RowsShownFrom(row); }
 
   const CellGrid& Cells() const { return cells; }
   const Cell& At(int column, int row) const {
@@ -55,6 +64,7 @@ class ConsoleScreen {
  private:
   ConsoleDevice& device;
   CellGrid cells{};
+  int textFrom = kRows;
 };
 
 }  // namespace torvelkan

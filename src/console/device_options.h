@@ -2,6 +2,8 @@
 // Plain data: each platform's device takes what applies to it.
 #pragma once
 
+#include "console/view_choice.h"
+
 namespace torvelkan {
 
 struct DeviceOptions {
@@ -11,6 +13,8 @@ struct DeviceOptions {
   // --true-colour: the console's own colours in 24-bit colour, where the
   // terminal says it has it; otherwise the terminal's palette.
   bool trueColour = false;
+  // --view: the full or the half view, or the one the console's size calls for.
+  ViewChoice view = ViewChoice::kAuto;
 };
 
 }  // namespace torvelkan

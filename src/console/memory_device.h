@@ -22,6 +22,7 @@ class MemoryDevice final : public ConsoleDevice {
   void ReadInput(InputRecord& record) override;
   void SetTitle(const char* text) override { title = text; }
   bool QuitRequested() override { return quitRequested; }
+  void ShowTextFrom(int row) override { textFrom = row; }
 
   // Queues events for the program to read, one per pass.
   void Push(const InputRecord& record) { input.push_back(record); }
@@ -35,6 +36,8 @@ class MemoryDevice final : public ConsoleDevice {
   const CellGrid& LastFrame() const { return last; }
   const std::deque<CellGrid>& Frames() const { return frames; }
   const std::string& Title() const { return title; }
+  // Where the last frame's text begins, as the screen marked it (kRows: none).
+  int TextFrom() const { return textFrom; }
 
   // The characters of one row of the last frame, character 0 shown as a blank.
   std::string RowText(int row) const;
@@ -48,6 +51,7 @@ class MemoryDevice final : public ConsoleDevice {
   std::deque<CellGrid> frames;
   std::deque<InputRecord> input;
   std::string title;
+  int textFrom = kRows;
 };
 
 }  // namespace torvelkan

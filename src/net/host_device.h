@@ -41,6 +41,8 @@ class HostDevice final : public ConsoleDevice {
   void ReadInput(InputRecord& record) override { inner.ReadInput(record); }
   void SetTitle(const char* title) override { inner.SetTitle(title); }
   bool QuitRequested() override { return inner.QuitRequested(); }
+  void ShowTextFrom(int row) override { inner.ShowTextFrom(row); }
+  int RowsShownFrom(int row) override { return inner.RowsShownFrom(row); }
 
  private:
   ConsoleDevice& inner;

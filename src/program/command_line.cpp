@@ -52,6 +52,42 @@ void TakeFileOption(CommandLine& result, std::span<const char* const> arguments,
   }
 }
 
+// --view full|half|auto, also written --view=half; i moves past the value
+// when it is the next argument.
+void TakeViewOption(CommandLine& result, std::span<const char* const> arguments, std::size_t& i) {
+  const std::string_view argument = arguments[i];
+  std::string_view value;
+  if (argument.size() > 6) {
+    value = argument.substr(7);
+  } else if (i + 1 < arguments.size() && arguments[i + 1] != nullptr) {
+    value = arguments[++i];
+  }
+  if (value == "auto") {
+    result.device.view = ViewChoice::kAuto;
+  } else if (value == "full") {
+    result.device.view = ViewChoice::kFull;
+  } else if (value == "half") {
+    result.device.view = ViewChoice::kHalf;
+  } else {
+    Fail(result, "option '--view' takes full, half or auto, not " + PrintableQuote(value));
+  }
+}
+
+// The options about the console device; false for any other argument.
+bool TakeDeviceOption(CommandLine& result, std::span<const char* const> arguments, std::size_t& i) {
+  const std::string_view argument = arguments[i];
+  if (argument == "--true-colour" || argument == "--true-color" || argument == "--truecolor") {
+    result.device.trueColour = true;
+  } else if (argument == "--smooth-holds") {
+    result.device.smoothHolds = true;
+  } else if (argument == "--view" || argument.starts_with("--view=")) {
+    TakeViewOption(result, arguments, i);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // Options that make sense alone but not together.
 void CheckCombinations(CommandLine& result) {
   const NetworkOptions::Mode mode = result.network.mode;
@@ -83,9 +119,8 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
           result.action == CommandLine::Action::kReplay) {
         result.action = CommandLine::Action::kVersion;
       }
-    } else if (argument == "--true-colour" || argument == "--true-color" ||
-               argument == "--truecolor") {
-      result.device.trueColour = true;
+    } else if (TakeDeviceOption(result, arguments, i)) {
+      // --true-colour, --smooth-holds, --view
     } else if (argument == "--record" || argument.starts_with("--record=") ||
                argument == "--replay" || argument.starts_with("--replay=")) {
       TakeFileOption(result, arguments, i);
@@ -96,8 +131,6 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
           !fault.empty()) {
         Fail(result, fault);
       }
-    } else if (argument == "--smooth-holds") {
-      result.device.smoothHolds = true;
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option " + PrintableQuote(argument));
     } else {
@@ -110,7 +143,7 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
 
 std::string UsageText() {
   return "Usage: torvelkan [OPTION]...\n"
-         "A two-player arena fighter for the terminal (80 x 50 cells).\n"
+         "A two-player arena fighter for the terminal (80 x 50 cells, or 80 x 24 halved).\n"
          "\n"
          "Options:\n"
          "  -h, --help         show this help and exit\n"
@@ -137,6 +170,10 @@ std::string UsageText() {
          "      --true-colour  draw in the console's own sixteen colours as 24-bit\n"
          "                     colour where COLORTERM is truecolor or 24bit, rather\n"
          "                     than in the terminal's palette (also --truecolor)\n"
+         "      --view full|half|auto\n"
+         "                     full: a terminal cell a cell, on 80 x 50 (the terminal\n"
+         "                     is asked for that size); half: two rows a terminal row,\n"
+         "                     on 80 x 24; auto (the default): full from 50 rows up\n"
          "\n"
          "Keys:\n"
          "  start-up notice  Esc quits\n"

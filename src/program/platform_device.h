@@ -14,9 +14,9 @@
 namespace torvelkan {
 using PlatformDevice = WindowsConsoleDevice;
 
-// The Windows console reports every key release itself: nothing to choose.
-inline PlatformDevice MakePlatformDevice(const DeviceOptions& /*options*/) {
-  return PlatformDevice();
+// The Windows console reports every key release itself: only the view to choose.
+inline PlatformDevice MakePlatformDevice(const DeviceOptions& options) {
+  return PlatformDevice(WindowsConsoleCalls{}, options.view);
 }
 
 // The Windows console is looked at every pass, as the pacer wakes on time.
@@ -38,6 +38,7 @@ inline PlatformDevice MakePlatformDevice(const DeviceOptions& options) {
   TerminalDevice::Settings settings;
   settings.smoothHolds = options.smoothHolds;
   settings.trueColour = options.trueColour;
+  settings.view = options.view;
   return PlatformDevice(settings);
 }
 

@@ -20,6 +20,8 @@ class RecordingDevice final : public ConsoleDevice {
   void ReadInput(InputRecord& record) override;
   void SetTitle(const char* title) override { inner.SetTitle(title); }
   bool QuitRequested() override { return inner.QuitRequested(); }
+  void ShowTextFrom(int row) override { inner.ShowTextFrom(row); }
+  int RowsShownFrom(int row) override { return inner.RowsShownFrom(row); }
 
  private:
   ConsoleDevice& inner;

@@ -18,6 +18,8 @@ class ReplayDevice final : public ConsoleDevice {
   void ReadInput(InputRecord& record) override { record = InputRecord{}; }
   void SetTitle(const char* text) override;
   bool QuitRequested() override { return screen.QuitRequested(); }
+  void ShowTextFrom(int row) override { screen.ShowTextFrom(row); }
+  int RowsShownFrom(int row) override { return screen.RowsShownFrom(row); }
 
   // "" at normal speed, else "paused", "2x", "ended"...: shown in the title.
   void SetStatus(const std::string& text);

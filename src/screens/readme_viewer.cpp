@@ -71,23 +71,39 @@ void ReadmeViewer::OnKey(std::uint16_t code) {
     done = true;
   } else if (code == vk::kUp) {
     if (scroll > 0) {
-      --scroll;
-      // Line scroll ends with the '\n' just before scrollStart; it begins
-      // after the '\n' before that one, or at the start of the text.
-      const std::size_t previousBreak =
-          scrollStart < 2 ? std::string::npos : text.rfind('\n', scrollStart - 2);
-      scrollStart = previousBreak == std::string::npos ? 0 : previousBreak + 1;
+      ScrollUp();
       FillRows();
     }
   } else if (code == vk::kDown) {
-    // Stops once the last line (line N) stands on row 49, at scroll N - 47.
-    if (scroll <= CountLineBreaks() - kShownLines) {
+    // Stops once the last line (line N) stands on row 49, at scroll N - 47;
+    // on a short console, on the last row shown.
+    if (scroll <= CountLineBreaks() - shownLines) {
       ++scroll;
       // Line scroll - 1 is not the last line, so a '\n' ends it.
       scrollStart = text.find('\n', scrollStart) + 1;
       FillRows();
     }
   }
+}
+
+void ReadmeViewer::FitTo(int rowsShown) {
+  shownLines = std::clamp(rowsShown, 1, kShownLines);
+  const std::int32_t last = std::max(0, CountLineBreaks() + 1 - shownLines);
+  if (scroll > last) {
+    while (scroll > last) {
+      ScrollUp();
+    }
+    FillRows();
+  }
+}
+
+void ReadmeViewer::ScrollUp() {
+  --scroll;
+  // Line scroll ends with the '\n' just before scrollStart; it begins after
+  // the '\n' before that one, or at the start of the text.
+  const std::size_t previousBreak =
+      scrollStart < 2 ? std::string::npos : text.rfind('\n', scrollStart - 2);
+  scrollStart = previousBreak == std::string::npos ? 0 : previousBreak + 1;
 }
 
 void ReadmeViewer::FillRows() {
@@ -110,6 +126,7 @@ void ReadmeViewer::FillRows() {
 }
 
 void ReadmeViewer::Render(ConsoleScreen& screen) const {
+  screen.MarkText(kFirstRow);
   for (int i = 0; i < kShownLines; ++i) {
     screen.PutText(0, kFirstRow + i, rows[static_cast<std::size_t>(i)], kLightGrey, kAlignLeft);
   }

@@ -32,11 +32,20 @@ class ReadmeViewer {
   // The '\n' bytes of the text: it has one line more than that.
   std::int32_t CountLineBreaks() const { return lineBreaks; }
 
-  // Esc closes; Up and Down scroll one line, as far as the last line on row 49.
+  // Esc closes; Up and Down scroll one line, as far as the last line on row 49
+  // (or on the last row the console shows).
   void OnKey(std::uint16_t code);
+
+  // How many of the rows from row 2 down the console shows: all 48, or fewer
+  // on a console too short for the grid, which shows the text at full height
+  // rather than halved. Down then stops once the last line is on the last row
+  // shown, so every line can be read; a console that grows pulls the scroll
+  // back as far as the text then needs.
+  void FitTo(int rowsShown);
   bool IsDone() const { return done; }
 
-  // Lines scroll to scroll + 47 on rows 2 to 49, light grey from column 0.
+  // Lines scroll to scroll + 47 on rows 2 to 49, light grey from column 0,
+  // marked as text for the console.
   void Render(ConsoleScreen& screen) const;
 
   const std::string& Text() const { return text; }
@@ -44,11 +53,13 @@ class ReadmeViewer {
 
  private:
   void LoadText(const ReadmeSource& source);
+  void ScrollUp();
   void FillRows();
 
   bool done = false;
   std::string text;         // the file after transliteration, or the error line
   std::int32_t scroll = 0;  // the line drawn on row 2
+  int shownLines = kShownLines;
 
   // The text never changes after loading, so what a frame needs is kept
   // rather than found again in every frame: the frame then costs the same

@@ -1,12 +1,14 @@
 // What the terminal shows of the real game: its frames, every fifth pass as
 // the loop shows them, go through the frame encoder into a screen model, which
 // must then show every cell as the grid holds it, through the notice, the logo,
-// the menu's dots and a fight of shots and debris.
+// the menu's dots and a fight of shots and debris; and the same in the half
+// view of a terminal of 25 rows.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/keys.h"
+#include "console/half_view.h"
 #include "console/terminal/frame_encoder.h"
 #include "support/screen_model.h"
 #include "support/scripted_game.h"
@@ -17,12 +19,19 @@ namespace {
 using testing::ScriptedGame;
 
 TEST(TerminalPicture, EveryCellOfEveryFrameOfAGame) {
-  for (const bool trueColour : {false, true}) {
+  struct View {
+    bool trueColour;
+    int rows;  // 50: the grid itself; fewer: its half view
+  };
+  for (const View view : {View{false, kRows}, View{true, kRows}, View{false, kHalfViewRows}}) {
+    const bool trueColour = view.trueColour;
     ScriptedGame game;
     FrameEncoder encoder;
     encoder.SetBareLineFeeds(true);
     encoder.SetTrueColour(trueColour);
-    testing::ScreenModel model;
+    encoder.SetVisibleArea(kColumns, view.rows);
+    testing::ScreenModel model(kColumns, view.rows);
+    CellGrid picture{};
     std::string out;
     std::size_t bytes = 0;
     int frames = 0;
@@ -35,12 +44,17 @@ TEST(TerminalPicture, EveryCellOfEveryFrameOfAGame) {
       for (std::uint32_t t = 0; t < ms; t += 2) {
         ASSERT_FALSE(game.Pass(2));
         if (++pass % 5 == 0) {
+          const CellGrid* frame = &game.device.LastFrame();
+          if (view.rows < kRows) {
+            DrawHalfView(*frame, kRows, view.rows, picture);
+            frame = &picture;
+          }
           out.clear();
-          encoder.Encode(game.device.LastFrame(), out);
+          encoder.Encode(*frame, out);
           bytes += out.size();
           ++frames;
           ASSERT_TRUE(model.Feed(out)) << "frame " << frames;
-          testing::ExpectScreenShows(model, game.device.LastFrame(), kColumns, kRows, trueColour,
+          testing::ExpectScreenShows(model, *frame, kColumns, view.rows, trueColour,
                                      "frame " + std::to_string(frames));
           if (::testing::Test::HasFailure()) {
             return;

@@ -14,7 +14,7 @@ bool FreshMenu(const Screen& screen) {
   return screen.Text(20, 36, 9) == "Torvelkan" && screen.Text(23, 33, 5) == "> Gra";
 }
 
-GameInTerminal::GameInTerminal() : tmux(SourceDir()) {
+GameInTerminal::GameInTerminal(int width, int height) : tmux(SourceDir(), width, height) {
   std::string name = "/tmp/torvelkan-e2e-modes-XXXXXX";
   const int fd = mkstemp(name.data());
   if (fd >= 0) {

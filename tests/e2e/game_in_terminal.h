@@ -16,7 +16,9 @@ class GameInTerminal : public ::testing::Test {
   GameInTerminal& operator=(const GameInTerminal&) = delete;
 
  protected:
-  GameInTerminal();
+  GameInTerminal() : GameInTerminal(80, 50) {}
+  // On a terminal of another size.
+  GameInTerminal(int width, int height);
   ~GameInTerminal() override;
 
   // Notes the terminal modes and the window title, then starts the game in

@@ -15,6 +15,7 @@ struct Case {
   std::string errorHas;
   bool smoothHolds = false;
   bool trueColour = false;
+  ViewChoice view = ViewChoice::kAuto;
 };
 
 TEST(CommandLine, ActionsAndFaults) {
@@ -54,6 +55,15 @@ TEST(CommandLine, ActionsAndFaults) {
       {{"--true-color"}, A::kPlay, "", false, true},
       {{"--true-colours"}, A::kError, "'--true-colours'"},
       {{"--true-colour", "--version"}, A::kVersion, "", false, true},
+      {{"--view", "half"}, A::kPlay, "", false, false, ViewChoice::kHalf},
+      {{"--view=full"}, A::kPlay, "", false, false, ViewChoice::kFull},
+      {{"--view", "half", "--view=auto"}, A::kPlay, "", false, false, ViewChoice::kAuto},
+      {{"--view", "full", "--record", "f"}, A::kPlay, "", false, false, ViewChoice::kFull},
+      {{"--view"}, A::kError, "full, half or auto"},
+      {{"--view", "wide"}, A::kError, "'wide'"},
+      {{"--view="}, A::kError, "full, half or auto"},
+      {{"--view", "HALF"}, A::kError, "'HALF'"},
+      {{"--views"}, A::kError, "'--views'"},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine(c.arguments);
@@ -62,6 +72,7 @@ TEST(CommandLine, ActionsAndFaults) {
     if (parsed.action != A::kError) {
       EXPECT_EQ(parsed.device.smoothHolds, c.smoothHolds) << shown;
       EXPECT_EQ(parsed.device.trueColour, c.trueColour) << shown;
+      EXPECT_EQ(parsed.device.view, c.view) << shown;
     }
     if (!c.errorHas.empty()) {
       EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << parsed.error;

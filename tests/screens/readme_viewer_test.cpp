@@ -119,6 +119,53 @@ TEST(ReadmeViewer, DownStopsWhenTheLastLineStandsOnRowFortyNine) {
   }
 }
 
+// A console that shows fewer of the rows (the half view of a short terminal)
+// lets Down go on until the last line stands on the last row it shows; one
+// that grows again pulls the scroll back until the text fills its rows.
+TEST(ReadmeViewer, OnAShortConsoleDownStopsAtTheLastRowShown) {
+  struct Case {
+    int breaks;
+    int rowsShown;
+    int lastScroll;  // max(0, breaks + 1 - rowsShown)
+  };
+  const Case cases[] = {{100, 23, 78}, {100, 48, 53}, {100, 60, 53}, {100, 0, 100},
+                        {10, 23, 0},   {30, 23, 8},   {0, 23, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.breaks << " breaks, " << c.rowsShown << " rows");
+    DrawnViewer shown(FromMemory(NumberedLines(c.breaks)));
+    shown.viewer.FitTo(c.rowsShown);
+    shown.Press(vk::kDown, c.breaks + 10);
+    EXPECT_EQ(shown.viewer.Scroll(), c.lastScroll);
+    const int lastRow = 2 + c.breaks - c.lastScroll;
+    EXPECT_EQ(shown.Row(lastRow), "line " + std::to_string(c.breaks));
+    EXPECT_EQ(shown.Row(2), "line " + std::to_string(c.lastScroll));
+    shown.Press(vk::kUp);
+    EXPECT_EQ(shown.viewer.Scroll(), std::max(0, c.lastScroll - 1));
+
+    // Grown to the whole grid: back to where the last line stands on row 49.
+    shown.Press(vk::kDown);
+    shown.viewer.FitTo(ReadmeViewer::kShownLines);
+    shown.Draw();
+    EXPECT_EQ(shown.viewer.Scroll(), std::max(0, c.breaks - 47));
+    EXPECT_EQ(shown.Row(2), "line " + std::to_string(shown.viewer.Scroll()));
+    EXPECT_EQ(shown.Row(std::min(49, 2 + c.breaks)), "line " + std::to_string(c.breaks));
+  }
+}
+
+// The viewer marks its rows as text, so that a short console shows them at
+// full height; a cleared grid is no text.
+TEST(ReadmeViewer, ItsRowsAreMarkedAsText) {
+  MemoryDevice device;
+  ConsoleScreen screen(device);
+  const ReadmeViewer viewer(FromMemory("text"));
+  viewer.Render(screen);
+  screen.Present();
+  EXPECT_EQ(device.TextFrom(), 2);
+  screen.Clear();
+  screen.Present();
+  EXPECT_EQ(device.TextFrom(), kRows);
+}
+
 // Line k is empty when k is a multiple of 7, else "line k", so that empty
 // lines stand at the top and the bottom of the window as it moves.
 TEST(ReadmeViewer, EveryScrollPositionShowsItsFortyEightLinesBothWays) {

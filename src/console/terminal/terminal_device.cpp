@@ -15,6 +15,7 @@
 #include "common/keys.h"
 #include "common/monotonic_clock.h"
 #include "common/tick.h"
+#include "console/half_view.h"
 #include "console/terminal/terminal_colours.h"
 #include "console/terminal/terminal_setup.h"
 #include "console/terminal/terminal_signals.h"
@@ -30,18 +31,6 @@ TerminalSession::Settings SessionSettings(const TerminalDevice::Settings& settin
   session.guarded = settings.guarded;
   session.keyboardCalls = settings.keyboardCalls;
   return session;
-}
-
-std::string SizeWarning(int columns, int rows) {
-  char text[96];
-  std::snprintf(text, sizeof text, "Torvelkan needs 80 x 50 cells, this terminal has %d x %d",
-                columns, rows);
-  std::string message = text;
-  if (static_cast<int>(message.size()) > columns) {
-    std::snprintf(text, sizeof text, "needs 80x50, has %dx%d", columns, rows);
-    message = text;
-  }
-  return message;
 }
 
 }  // namespace
@@ -109,7 +98,8 @@ void TerminalDevice::GiveBackAndTakeOver() {
 // The questions go out once the terminal is taken; what it answers decides
 // how keys are read, and what came typed meanwhile is acted on after.
 void TerminalDevice::AskTheTerminal() {
-  Send(std::string(kStartQuestions) + std::string(kAskForSize));
+  Send(std::string(kStartQuestions) +
+       std::string(AsksForFullSize(settings.view, rows) ? kAskForSize : ""));
   std::vector<TerminalInput> early;
   answers = AwaitAnswers(settings.inputFd, settings.answerWaitMs, decoder, early);
   const std::string turnOn = session.TakeUp(answers);
@@ -127,12 +117,21 @@ void TerminalDevice::ReadSize() {
     columns = size.ws_col;
     rows = size.ws_row;
   }
-  if (columns < kColumns || rows < kRows) {
-    // The rest of the screen must not keep pieces of a larger frame.
+  view = ChooseView(settings.view, rows);
+  if (view == View::kHalf || columns < kColumns || rows < kRows) {
+    // The rest of the screen must not keep pieces of a larger frame, nor of
+    // the other view.
     Send(std::string(kClearScreen));
   }
   encoder.SetVisibleArea(columns, rows);
   encoder.Invalidate();
+}
+
+int TerminalDevice::RowsShownFrom(int row) {
+  if (view == View::kFull) {
+    return kRows - row;  // however short the terminal: the full view is the grid
+  }
+  return HalfViewTextRows(row, ViewFits(view, columns, rows) ? rows : rows - 1);
 }
 
 void TerminalDevice::Suspend() {
@@ -174,11 +173,7 @@ void TerminalDevice::Present(const CellGrid& cells) {
     output += kBeginFrame;
   }
   const std::size_t frameStart = output.size();
-  if (columns < kColumns || rows < kRows) {
-    encoder.Encode(WithSizeWarning(cells), output);
-  } else {
-    encoder.Encode(cells, output);
-  }
+  encoder.Encode(Picture(cells), output);
   if (output.size() == frameStart) {
     output.clear();  // nothing changed: nothing to hold
   } else if (synchronized) {
@@ -191,18 +186,32 @@ void TerminalDevice::Present(const CellGrid& cells) {
   sentOnce = true;
 }
 
-CellGrid TerminalDevice::WithSizeWarning(const CellGrid& cells) const {
-  CellGrid shown = cells;
-  const std::string message = SizeWarning(columns, rows);
-  const int row = std::min(rows, kRows) - 1;
-  const int width = std::min(columns, kColumns);
-  for (int column = 0; column < width; ++column) {
-    Cell& cell = shown[static_cast<std::size_t>(row * kColumns + column)];
-    const std::size_t at = static_cast<std::size_t>(column);
-    cell.Char.UnicodeChar = at < message.size() ? static_cast<unsigned char>(message[at]) : ' ';
-    cell.Attributes = 0x4F;  // bright white on red
+// The grid itself in the full view on a big enough terminal; else the half
+// view of it, and on a terminal too small for the view, what fits with the
+// size line on the terminal's last row.
+const CellGrid& TerminalDevice::Picture(const CellGrid& cells) {
+  const bool fits = ViewFits(view, columns, rows);
+  if (view == View::kFull && fits) {
+    return cells;
   }
-  return shown;
+  if (view == View::kFull) {
+    picture = cells;
+  } else {
+    picture.fill(Cell{});
+    DrawHalfView(cells, textFrom, fits ? rows : rows - 1, picture);
+  }
+  if (!fits) {
+    const std::string line = SizeLine(view, columns, rows);
+    const int row = std::min(rows, kRows) - 1;
+    const int width = std::min(columns, kColumns);
+    for (int column = 0; column < width; ++column) {
+      Cell& cell = picture[static_cast<std::size_t>(row * kColumns + column)];
+      const auto at = static_cast<std::size_t>(column);
+      cell.Char.UnicodeChar = at < line.size() ? static_cast<unsigned char>(line[at]) : ' ';
+      cell.Attributes = 0x4F;  // bright white on red
+    }
+  }
+  return picture;
 }
 
 bool TerminalDevice::Send(const std::string& bytes) {

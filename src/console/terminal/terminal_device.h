@@ -9,7 +9,8 @@
 // whole where the terminal can do that. Keys come with true releases from the
 // kitty keyboard protocol where the terminal speaks it, else from
 // win32-input-mode where the terminal takes that request, or from the raw
-// keyboard of a Linux console; elsewhere releases are guessed.
+// keyboard of a Linux console; elsewhere releases are guessed. A terminal
+// shorter than the grid gets the half view, two grid rows a terminal row.
 #pragma once
 
 #include <sys/types.h>
@@ -25,6 +26,7 @@
 #include "console/terminal/terminal_session.h"
 #include "console/terminal/vt_keyboard.h"
 #include "console/terminal/vt_keycode_decoder.h"
+#include "console/view_choice.h"
 
 namespace torvelkan {
 
@@ -50,6 +52,8 @@ class TerminalDevice final : public ConsoleDevice {
     // Draw with the console's own colours in 24-bit colour, where COLORTERM
     // says the terminal has it.
     bool trueColour = false;
+    // The full or the half view, or the one the terminal's size calls for.
+    ViewChoice view = ViewChoice::kAuto;
   };
 
   // However often frames are presented, at most one goes out per gap.
@@ -69,6 +73,8 @@ class TerminalDevice final : public ConsoleDevice {
   void ReadInput(InputRecord& record) override;
   void SetTitle(const char* text) override;
   bool QuitRequested() override;
+  void ShowTextFrom(int row) override { textFrom = row; }
+  int RowsShownFrom(int row) override;
 
   // Waits until input comes or the time is up (or a signal arrives); returns
   // at once while events wait to be read.
@@ -79,6 +85,7 @@ class TerminalDevice final : public ConsoleDevice {
   bool TrueColour() const { return trueColour; }
   int TerminalColumns() const { return columns; }
   int TerminalRows() const { return rows; }
+  View CurrentView() const { return view; }
   std::uint64_t BytesSent() const { return bytesSent; }
   pid_t GuardianPid() const { return session.GuardianPid(); }
   // The Linux console's raw keyboard: whether it is on, and what puts the
@@ -100,7 +107,7 @@ class TerminalDevice final : public ConsoleDevice {
   void ActOnInput(const TerminalInput& input, std::uint32_t now);
   void TakeUpLateAnswer(const TerminalInput& input);
   bool Send(const std::string& bytes);
-  CellGrid WithSizeWarning(const CellGrid& cells) const;
+  const CellGrid& Picture(const CellGrid& cells);
 
   Settings settings;
   TerminalSession session;
@@ -109,6 +116,11 @@ class TerminalDevice final : public ConsoleDevice {
   bool trueColour = false;
   int columns = 80;
   int rows = 50;
+  View view = View::kFull;
+  // The grid rows from here down are text, shown at full height in the half view.
+  int textFrom = kRows;
+  // What the terminal is to show, where that is not the grid itself.
+  CellGrid picture{};
   std::string title;
   FrameEncoder encoder;
   InputDecoder decoder;

@@ -14,8 +14,10 @@ struct WindowsConsoleCalls {
   using Coord = COORD;
   using Rect = SMALL_RECT;
   using CursorInfo = CONSOLE_CURSOR_INFO;
+  using BufferInfo = CONSOLE_SCREEN_BUFFER_INFO;
   static constexpr Dword kStandardInput = STD_INPUT_HANDLE;
   static constexpr Dword kStandardOutput = STD_OUTPUT_HANDLE;
+  static constexpr Dword kGenericRead = GENERIC_READ;
   static constexpr Dword kGenericWrite = GENERIC_WRITE;
   static constexpr Dword kTextModeBuffer = CONSOLE_TEXTMODE_BUFFER;
   static constexpr Bool kTrue = TRUE;
@@ -38,6 +40,13 @@ struct WindowsConsoleCalls {
   static Bool WriteConsoleOutputA(Handle buffer, const Cell* cells, Coord size, Coord from,
                                   Rect* region) {
     return ::WriteConsoleOutputA(buffer, cells, size, from, region);
+  }
+  static Bool WriteConsoleOutputW(Handle buffer, const Cell* cells, Coord size, Coord from,
+                                  Rect* region) {
+    return ::WriteConsoleOutputW(buffer, cells, size, from, region);
+  }
+  static Bool GetConsoleScreenBufferInfo(Handle buffer, BufferInfo* info) {
+    return ::GetConsoleScreenBufferInfo(buffer, info);
   }
   static Bool SetConsoleCursorInfo(Handle buffer, const CursorInfo* cursor) {
     return ::SetConsoleCursorInfo(buffer, cursor);

@@ -24,8 +24,11 @@ const std::string kEnter = "\x1b[?1049h\x1b[22;0t\x1b[?25l\x1b[?7l\x1b[0m\x1b[2J
 // Bracketed paste off, the default colours, line wrap, the cursor, the
 // ordinary screen and the old title back.
 const std::string kLeave = "\x1b[?2004l\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
-// The kitty flags? Synchronized output? The device attributes; please be 80 x 50.
-const std::string kQuestions = "\x1b[?u\x1b[?2026$p\x1b[c\x1b[8;50;80t";
+// The kitty flags? Synchronized output? The device attributes; please be 80 x 50
+// (asked of a terminal that has 50 rows already, or where the full view is
+// chosen: a shorter one gets the half view instead).
+const std::string kAsked = "\x1b[?u\x1b[?2026$p\x1b[c";
+const std::string kQuestions = kAsked + "\x1b[8;50;80t";
 const std::string kTitle = "\x1b]2;Torvelkan: a test\x1b\\";
 
 // The Linux console's keyboard, faked.
@@ -45,6 +48,7 @@ struct Case {
   bool attributes;
   bool synchronized;
   bool console;  // a Linux console whose raw keyboard the device takes
+  ViewChoice view;
   int columns;
   int rows;
   std::string start;   // from the start to the end of the questions' wait
@@ -54,19 +58,27 @@ struct Case {
 
 TEST(TerminalBytes, TakenOverAndGivenBackByteForByte) {
   const Case cases[] = {
-      {"kitty with synchronized output", true, true, true, false, 80, 50,
+      {"kitty with synchronized output", true, true, true, false, ViewChoice::kAuto, 80, 50,
        kEnter + kQuestions + "\x1b[>15u",
        "\x1b[?2026l\x1b[<u" + kLeave + kEnter + "\x1b[>15u" + kTitle,
        "\x1b[?2026l\x1b[<u" + kLeave},
-      {"win32-input-mode asked of an ordinary terminal", false, true, false, false, 80, 50,
-       kEnter + kQuestions + "\x1b[?9001h",
+      {"win32-input-mode asked of an ordinary terminal", false, true, false, false,
+       ViewChoice::kAuto, 80, 50, kEnter + kQuestions + "\x1b[?9001h",
        "\x1b[?9001l" + kLeave + kEnter + "\x1b[?9001h" + kTitle, "\x1b[?9001l" + kLeave},
-      {"a silent terminal too small", false, false, false, false, 70, 40,
+      {"a silent terminal too small", false, false, false, false, ViewChoice::kAuto, 70, 40,
+       kEnter + "\x1b[0m\x1b[2J" + kAsked + "\x1b[?9001h",
+       "\x1b[?9001l" + kLeave + kEnter + "\x1b[?9001h" + kTitle + "\x1b[0m\x1b[2J",
+       "\x1b[?9001l" + kLeave},
+      {"a Linux console", false, true, true, true, ViewChoice::kAuto, 80, 50, kEnter + kQuestions,
+       "\x1b[?2026l" + kLeave + kEnter + kTitle, "\x1b[?2026l" + kLeave},
+      {"an ordinary terminal of 80 x 30, not asked to grow", false, true, false, false,
+       ViewChoice::kAuto, 80, 30, kEnter + "\x1b[0m\x1b[2J" + kAsked + "\x1b[?9001h",
+       "\x1b[?9001l" + kLeave + kEnter + "\x1b[?9001h" + kTitle + "\x1b[0m\x1b[2J",
+       "\x1b[?9001l" + kLeave},
+      {"the same with the full view chosen", false, true, false, false, ViewChoice::kFull, 80, 30,
        kEnter + "\x1b[0m\x1b[2J" + kQuestions + "\x1b[?9001h",
        "\x1b[?9001l" + kLeave + kEnter + "\x1b[?9001h" + kTitle + "\x1b[0m\x1b[2J",
        "\x1b[?9001l" + kLeave},
-      {"a Linux console", false, true, true, true, 80, 50, kEnter + kQuestions,
-       "\x1b[?2026l" + kLeave + kEnter + kTitle, "\x1b[?2026l" + kLeave},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -74,6 +86,7 @@ TEST(TerminalBytes, TakenOverAndGivenBackByteForByte) {
     TerminalDevice::Settings settings = terminal.Settings();
     settings.answerWaitMs = c.attributes ? 1000 : 0;
     settings.keyboardCalls = {nullptr, nullptr, nullptr};
+    settings.view = c.view;
     if (c.console) {
       consoleMode = kKeyboardUnicode;
       settings.keyboardCalls = {FakeGet, FakeSet, nullptr};

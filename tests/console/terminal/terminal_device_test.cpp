@@ -149,9 +149,11 @@ TEST(TerminalDevice, SmallTerminalIsToldAndGrowingBackRedrawsEverything) {
   // cppcheck-suppress unreachableCode ; raise returns: the device only notes the signal
   terminal.Forget();
   device.Present(grid);
-  EXPECT_TRUE(terminal.ReadUntil("Torvelkan needs 80 x 50 cells, this terminal has 70 x 40"));
+  // What the half view needs, since the full view needs 50 rows.
+  EXPECT_TRUE(terminal.ReadUntil("Torvelkan needs 80 x 24 cells, this terminal has 70 x 40"));
   EXPECT_EQ(terminal.received.find("\x1b[41;"), std::string::npos) << "nothing below row 40";
   EXPECT_EQ(device.TerminalColumns(), 70);
+  EXPECT_EQ(device.CurrentView(), View::kHalf);
 
   terminal.Resize(80, 50);
   raise(SIGWINCH);
@@ -166,6 +168,57 @@ TEST(TerminalDevice, SmallTerminalIsToldAndGrowingBackRedrawsEverything) {
   }
   EXPECT_EQ(Rows(terminal.received), 50);
   EXPECT_EQ(terminal.received.find("needs 80"), std::string::npos);
+}
+
+// The view follows the terminal's rows as they change: the half view below
+// 50 rows, the full view from 50, each time on a cleared screen, redrawn whole.
+TEST(TerminalDevice, TheViewFollowsTheTerminalsSize) {
+  FakeTerminal terminal(80, 30);
+  TerminalDevice device(terminal.Settings());
+  EXPECT_EQ(device.CurrentView(), View::kHalf);
+  EXPECT_EQ(device.RowsShownFrom(2), 29);
+  CellGrid grid{};
+  grid[0].Char.UnicodeChar = 'T';  // a character on row 0 over a blue cell,
+  grid[0].Attributes = 0x07;
+  grid[80].Attributes = 0x90;
+  grid[81].Attributes = 0x90;                    // and a blue cell alone
+  grid[std::size_t{48} * 80].Attributes = 0xC0;  // a red cell in the last pair of rows
+  terminal.Forget();
+  device.Present(grid);
+  // Row 0 and 1 as one, the last pair on row 25, and nothing below it.
+  EXPECT_TRUE(terminal.ReadUntil("\x1b[H\x1b[37;40mT\x1b[94m\xe2\x96\x84"));  // a lower half
+  EXPECT_TRUE(terminal.ReadUntil("\x1b[91m\xe2\x96\x80"));                    // an upper half
+  terminal.ReadAll();
+  EXPECT_EQ(terminal.received.find("\x1b[26;"), std::string::npos);
+
+  const struct {
+    int rows;
+    View view;
+    int textRows;
+    const char* afterClear;  // what the whole redraw starts with
+  } steps[] = {{50, View::kFull, 48, "\x1b[H"},
+               {24, View::kHalf, 23, "\x1b[0m\x1b[2J"},
+               {60, View::kFull, 48, "\x1b[H"},
+               {25, View::kHalf, 24, "\x1b[0m\x1b[2J"}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.rows);
+    terminal.Resize(80, step.rows);
+    raise(SIGWINCH);
+    // cppcheck-suppress unreachableCode ; raise returns: the device only notes the signal
+    terminal.Forget();
+    device.Present(grid);
+    EXPECT_TRUE(terminal.ReadUntil(step.afterClear));
+    EXPECT_TRUE(terminal.ReadUntil("\x1b[H"));
+    terminal.ReadAll();
+    EXPECT_EQ(device.CurrentView(), step.view);
+    EXPECT_EQ(device.RowsShownFrom(2), step.textRows);
+    // The full view shows the grid's last row at row 50, the half view its
+    // last pair at row 25 and leaves it out at 24.
+    const bool lastRowShown = terminal.received.find("\x1b[101m") != std::string::npos ||
+                              terminal.received.find("\xe2\x96\x80") != std::string::npos;
+    EXPECT_EQ(lastRowShown, step.rows != 24);
+    EXPECT_EQ(terminal.received.find("needs 80"), std::string::npos);
+  }
 }
 
 TEST(TerminalDevice, FramesGoOutAtMostOnceIn4Ms) {

@@ -31,8 +31,14 @@ struct RecordingConsoleCalls {
     Dword dwSize;
     Bool bVisible;
   };
+  // The two fields of CONSOLE_SCREEN_BUFFER_INFO the device reads.
+  struct BufferInfo {
+    Rect srWindow;
+    Coord dwMaximumWindowSize;
+  };
   static constexpr Dword kStandardInput = static_cast<Dword>(-10);
   static constexpr Dword kStandardOutput = static_cast<Dword>(-11);
+  static constexpr Dword kGenericRead = 0x80000000;
   static constexpr Dword kGenericWrite = 0x40000000;
   static constexpr Dword kTextModeBuffer = 1;
   static constexpr Bool kTrue = 1;
@@ -43,6 +49,10 @@ struct RecordingConsoleCalls {
     std::vector<std::string> log;
     Bool countResult = 1;
     Dword count = 0;
+    Bool infoResult = 1;
+    Rect window{0, 0, 79, 49};  // where the console's window stands in the buffer
+    Coord largest{80, 50};      // the largest window the screen can hold
+    std::vector<Cell> written;  // the last cells written with WriteConsoleOutputW
   };
   Answers* answers;
 
@@ -90,6 +100,19 @@ struct RecordingConsoleCalls {
         cells[kCellCount - 1].Char.AsciiChar + ", " + Text(size) + ", " + Text(from) + ", " +
         Text(*region) + ")");
     return 1;
+  }
+  Bool WriteConsoleOutputW(Handle buffer, const Cell* cells, Coord size, Coord from,
+                           Rect* region) const {
+    Log("WriteConsoleOutputW(" + Name(buffer) + ", " + Text(size) + ", " + Text(from) + ", " +
+        Text(*region) + ")");
+    answers->written.assign(cells, cells + kCellCount);
+    return 1;
+  }
+  Bool GetConsoleScreenBufferInfo(Handle buffer, BufferInfo* info) const {
+    Log("GetConsoleScreenBufferInfo(" + Name(buffer) + ")");
+    info->srWindow = answers->window;
+    info->dwMaximumWindowSize = answers->largest;
+    return answers->infoResult;
   }
   Bool SetConsoleCursorInfo(Handle buffer, const CursorInfo* cursor) const {
     Log("SetConsoleCursorInfo(" + Name(buffer) + ", " + std::to_string(cursor->dwSize) + ", " +
@@ -140,11 +163,14 @@ TEST(WindowsConsoleDevice, TakesItsOwnBufferDrawsReadsAndGivesTheConsoleBack) {
   const std::vector<std::string> expected = {
       "GetStdHandle(-10)",
       "GetStdHandle(-11)",
-      "CreateConsoleScreenBuffer(1073741824, 0, 1)",  // GENERIC_WRITE, unshared, a text buffer
+      // GENERIC_READ and GENERIC_WRITE, unshared, a text buffer
+      "CreateConsoleScreenBuffer(3221225472, 0, 1)",
       "SetConsoleScreenBufferSize(buffer, 80x50)",
       "SetConsoleActiveScreenBuffer(buffer)",
+      "GetConsoleScreenBufferInfo(buffer)",          // can the window hold 50 rows?
       "SetConsoleWindowInfo(buffer, 1, 0 0 79 49)",  // after the size, so the window fits
       "SetConsoleTitleA(Torvelkan)",
+      "GetConsoleScreenBufferInfo(buffer)",
       "WriteConsoleOutputA(buffer, AZ, 80x50, 0x0, 0 0 79 49)",
       "SetConsoleCursorInfo(buffer, 100, 0)",
       "GetNumberOfConsoleInputEvents(input)",
@@ -155,6 +181,96 @@ TEST(WindowsConsoleDevice, TakesItsOwnBufferDrawsReadsAndGivesTheConsoleBack) {
       "CloseHandle(buffer)",
   };
   EXPECT_EQ(answers.log, expected);
+}
+
+// A window of fewer than 50 rows (as Windows Terminal keeps) gets the half
+// view in a buffer of its size, its half blocks as Unicode; a window of 50
+// rows and a console that cannot be asked get the grid itself.
+TEST(WindowsConsoleDevice, AShortWindowGetsTheHalfViewInABufferOfItsSize) {
+  RecordingConsoleCalls::Answers answers;
+  answers.largest = {120, 30};
+  RecordedDevice device(RecordingConsoleCalls{&answers});
+  EXPECT_EQ(answers.log.back(), "GetConsoleScreenBufferInfo(buffer)") << "the window not grown";
+  CellGrid cells{};
+  cells[0].Char.UnicodeChar = 'A';  // a character on row 0, over a blank on row 1
+  cells[0].Attributes = 0x07;
+  cells[kColumns + 1].Attributes = 0x90;       // a blue cell alone on row 1
+  cells[48 * kColumns + 2].Attributes = 0xC0;  // a red cell in the last pair
+  const struct {
+    RecordingConsoleCalls::Rect window;
+    int pairs;     // the rows of the grid's picture
+    int textRows;  // the rows of a text from row 2
+    const char* resize;
+    const char* write;
+  } cases[] = {
+      {{0, 0, 119, 29},
+       25,
+       29,
+       "SetConsoleScreenBufferSize(buffer, 80x30)",
+       "WriteConsoleOutputW(buffer, 80x50, 0x0, 0 0 79 29)"},
+      {{0, 6, 79, 29},
+       24,
+       23,
+       "SetConsoleScreenBufferSize(buffer, 80x24)",
+       "WriteConsoleOutputW(buffer, 80x50, 0x0, 0 0 79 23)"},
+      {{0, 0, 79, 9},
+       10,
+       9,
+       "SetConsoleScreenBufferSize(buffer, 80x10)",
+       "WriteConsoleOutputW(buffer, 80x50, 0x0, 0 0 79 9)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.write);
+    answers.window = c.window;
+    answers.log.clear();
+    device.Present(cells);
+    EXPECT_EQ(device.CurrentView(), View::kHalf);
+    ASSERT_EQ(answers.log.size(), 4u);
+    EXPECT_EQ(answers.log[1], c.resize);
+    EXPECT_EQ(answers.log[2], c.write);
+    const auto at = [&answers](int row, int column) {
+      return answers.written[static_cast<std::size_t>(row * kColumns + column)];
+    };
+    EXPECT_EQ(at(0, 0).Char.UnicodeChar, 'A');
+    EXPECT_EQ(at(0, 0).Attributes, 0x07);
+    EXPECT_EQ(at(0, 1).Char.UnicodeChar, 0x2584);  // blue below black
+    EXPECT_EQ(at(0, 1).Attributes, 0x09);
+    if (c.pairs == 25) {
+      EXPECT_EQ(at(24, 2).Char.UnicodeChar, 0x2580);  // red above black
+      EXPECT_EQ(at(24, 2).Attributes, 0x0C);
+    }
+    // Blanks below the picture, never character 0.
+    for (int row = c.pairs; row < kRows; ++row) {
+      EXPECT_EQ(at(row, 0).Char.UnicodeChar, ' ') << row;
+    }
+    EXPECT_EQ(device.RowsShownFrom(2), c.textRows);
+  }
+  // The same window again: no resizing.
+  answers.log.clear();
+  device.Present(cells);
+  EXPECT_EQ(answers.log.size(), 3u);
+
+  // cppcheck-suppress redundantAssignment ; the fake console reads it through its pointer
+  answers.window = {0, 0, 79, 49};
+  answers.log.clear();
+  device.Present(cells);
+  EXPECT_EQ(answers.log.at(1), "SetConsoleScreenBufferSize(buffer, 80x50)");
+  EXPECT_EQ(answers.log.at(2).substr(0, 29), "WriteConsoleOutputA(buffer, A");
+  EXPECT_EQ(device.RowsShownFrom(2), 48);
+  answers.window = {0, 0, 79, 23};
+  answers.infoResult = 0;
+  device.Present(cells);
+  EXPECT_EQ(device.CurrentView(), View::kFull);
+}
+
+TEST(WindowsConsoleDevice, TheHalfViewChosenLeavesTheWindowAsItIs) {
+  RecordingConsoleCalls::Answers answers;
+  RecordedDevice device(RecordingConsoleCalls{&answers}, ViewChoice::kHalf);
+  for (const std::string& call : answers.log) {
+    EXPECT_EQ(call.find("SetConsoleWindowInfo"), std::string::npos);
+  }
+  device.Present(CellGrid{});
+  EXPECT_EQ(device.CurrentView(), View::kHalf);
 }
 
 }  // namespace
