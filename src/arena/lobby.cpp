@@ -54,7 +54,7 @@ Room* Lobby::Open(const std::string& address, bool quick, std::uint32_t nowMs,
     }
   }
   rooms.push_back(std::make_unique<Room>(FreshCodes(), address, quick, nowMs, settings.roomWaitMs));
-  rooms.back()->Promise(nowMs);
+  rooms.back()->Promise(address, nowMs);
   return rooms.back().get();
 }
 
@@ -77,7 +77,7 @@ Room* Lobby::QuickMatch(const std::string& address, std::uint32_t nowMs,
   if (room == nullptr) {
     return Open(address, true, nowMs, refusal);
   }
-  room->Promise(nowMs);
+  room->Promise(address, nowMs);
   return room;
 }
 
@@ -125,7 +125,13 @@ Admission Lobby::Admit(const net::Hello& hello, const std::string& address, std:
   }
   const bool player = hello.role == net::Role::kGuest;
   Room* room = Find(hello.code, !player);
-  switch (guard.Judge(address, room != nullptr, Milliseconds(nowUs))) {
+  // A player the lobby has just handed this code to is no guesser: it comes
+  // in whatever guessers elsewhere have cost everyone else.
+  const bool promised = player && room != nullptr && room->PromisedTo(address, Milliseconds(nowUs));
+  const CodeGuard::Verdict verdict =
+      promised ? CodeGuard::Verdict::kRight
+               : guard.Judge(address, room != nullptr, Milliseconds(nowUs));
+  switch (verdict) {
     case CodeGuard::Verdict::kWait:
       admission.refusal = net::RefuseReason::kTooManyTries;
       admission.why = "too many wrong codes";
@@ -137,7 +143,7 @@ Admission Lobby::Admit(const net::Hello& hello, const std::string& address, std:
     case CodeGuard::Verdict::kRight: break;
   }
   if (player) {
-    admission.seat = room->Seat(nowUs, tick);
+    admission.seat = room->Seat(nowUs, tick, address);
     if (!admission.seat.has_value()) {
       admission.refusal = net::RefuseReason::kGuestTaken;
       admission.why = "both seats are taken";

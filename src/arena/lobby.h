@@ -45,7 +45,8 @@ class Lobby {
   net::RoomList List() const;
 
   // A Hello of the host's protocol: a player's by a room's play code, a
-  // spectator's by its play or watch code, each code judged by the guard.
+  // spectator's by its play or watch code, each code judged by the guard but
+  // a player's the lobby has just handed to its address.
   // A player admitted is seated (the first starts the room's game at
   // nowUs, its first tick `tick`); a spectator admitted is counted.
   Admission Admit(const net::Hello& hello, const std::string& address, std::int64_t nowUs,

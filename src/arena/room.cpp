@@ -1,6 +1,7 @@
 // One room of the arena: a game with both seats taken over the network.
 #include "arena/room.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/main_loop.h"
@@ -29,21 +30,37 @@ Room::Room(Codes given, std::string madeBy, bool quickMatch, std::uint32_t nowMs
       createdAt(nowMs),
       waitMs(wait) {}
 
-void Room::Promise(std::uint32_t nowMs) { promises.push_back(nowMs); }
+void Room::Promise(const std::string& address, std::uint32_t nowMs) {
+  promises.push_back(Kept{address, nowMs});
+}
 
-int Room::FreeSeats(std::uint32_t nowMs) {
-  while (!promises.empty() && nowMs - promises.front() > kPromiseMs) {
+void Room::ForgetOldPromises(std::uint32_t nowMs) {
+  while (!promises.empty() && nowMs - promises.front().since > kPromiseMs) {
     promises.pop_front();
   }
+}
+
+bool Room::PromisedTo(const std::string& address, std::uint32_t nowMs) {
+  ForgetOldPromises(nowMs);
+  return std::any_of(promises.begin(), promises.end(),
+                     [&](const Kept& kept) { return kept.address == address; });
+}
+
+int Room::FreeSeats(std::uint32_t nowMs) {
+  ForgetOldPromises(nowMs);
   const int free = 2 - Players() - static_cast<int>(promises.size());
   return free > 0 ? free : 0;
 }
 
-std::optional<Side> Room::Seat(std::int64_t nowUs, std::uint32_t tick) {
+std::optional<Side> Room::Seat(std::int64_t nowUs, std::uint32_t tick, const std::string& address) {
   if (redTaken && blueTaken) {
     return std::nullopt;
   }
-  if (!promises.empty()) {
+  const auto kept = std::find_if(promises.begin(), promises.end(),
+                                 [&](const Kept& promise) { return promise.address == address; });
+  if (kept != promises.end()) {
+    promises.erase(kept);
+  } else if (!promises.empty()) {
     promises.pop_front();
   }
   if (!app) {

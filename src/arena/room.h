@@ -46,20 +46,23 @@ class Room {
   const std::string& Creator() const { return creator; }
   bool Quick() const { return quick; }
 
-  // Keeps a seat for a player the lobby sends here.
-  void Promise(std::uint32_t nowMs);
+  // Keeps a seat for a player the lobby sends here from address.
+  void Promise(const std::string& address, std::uint32_t nowMs);
+  // A seat is kept for a player from address: it was handed this room's code.
+  bool PromisedTo(const std::string& address, std::uint32_t nowMs);
   // Seats neither taken nor promised.
   int FreeSeats(std::uint32_t nowMs);
   int Players() const { return (redTaken ? 1 : 0) + (blueTaken ? 1 : 0); }
   bool Taken(Side side) const { return side == Side::kRed ? redTaken : blueTaken; }
   bool Started() const { return app != nullptr; }
 
-  // Seats a player, red if free, else blue; none when both are taken. The
+  // Seats a player (from address: a seat kept for it is used), red if free,
+  // else blue; none when both are taken. The
   // first starts the game, its first tick `tick` (the tick counter's now)
   // and its passes on the frame grid of the clock of nowUs, so that all
   // rooms draw their frames at the same moments and the server wakes once
   // for them all.
-  std::optional<Side> Seat(std::int64_t nowUs, std::uint32_t tick);
+  std::optional<Side> Seat(std::int64_t nowUs, std::uint32_t tick, const std::string& address = {});
   void Leave(Side side);
   // A key of the player in side's seat: arrows and W, A, S, D alike drive
   // that side's fighter.
@@ -93,7 +96,13 @@ class Room {
   bool quick;
   std::uint32_t createdAt;
   std::uint32_t waitMs;
-  std::deque<std::uint32_t> promises;  // when each was made
+  struct Kept {
+    std::string address;
+    std::uint32_t since;
+  };
+  void ForgetOldPromises(std::uint32_t nowMs);
+
+  std::deque<Kept> promises;  // oldest first
   bool redTaken = false;
   bool blueTaken = false;
   bool gameEnded = false;

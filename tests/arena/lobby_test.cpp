@@ -144,6 +144,13 @@ TEST(Lobby, WrongCodesMakeTheirAddressWaitAndTooManyFromAllMakeEveryoneWait) {
   }
   EXPECT_EQ(refusal_at("198.51.100.3", code, 20'010), R(RefuseReason::kTooManyTries));
   EXPECT_EQ(refusal_at("127.0.0.1", code, 20'020), R(RefuseReason::kTooManyTries));
+  // A player the lobby has just sent to a room is no guesser: it comes in.
+  const std::string quick = lobby.QuickMatch("198.51.100.4", 20'030, refusal)->Code();
+  const auto player_at = [&](const std::string& address, std::int64_t ms) {
+    return lobby.Admit(Greeting(net::Role::kGuest, quick), address, ms * 1000, 1).refusal;
+  };
+  EXPECT_EQ(player_at("198.51.100.5", 20'040), R(RefuseReason::kTooManyTries));
+  EXPECT_EQ(player_at("198.51.100.4", 20'050), R());
   EXPECT_EQ(refusal_at("198.51.100.3", code, 21'010), R()) << "the next second";
 }
 
