@@ -148,6 +148,11 @@ void LobbyScreen::ShowMessage(const std::string& text) {
   waiting = false;
 }
 
+void LobbyScreen::BackFromRoom(const std::string& text) {
+  page = Page::kMenu;
+  ShowMessage(text);
+}
+
 void LobbyScreen::Update(std::uint32_t elapsed) {
   const float d = static_cast<float>(elapsed);
   const float g = 0.001f * d;  // the menu's gravity

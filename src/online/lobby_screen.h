@@ -39,6 +39,8 @@ class LobbyScreen {
   // What the server said, in our own words; the wait for it is over.
   void ShowRooms(const net::RoomList& list);
   void ShowMessage(const std::string& text);
+  // Back from a room: the menu, with what ended the room's session.
+  void BackFromRoom(const std::string& text);
   void Wait() { waiting = true; }
   void StopWaiting() { waiting = false; }
 

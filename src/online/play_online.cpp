@@ -103,7 +103,7 @@ net::JoinOutcome RunOnline(ConsoleDevice& device, const OnlineSettings& settings
         return net::JoinOutcome{outcome.status, ServerWords(outcome.message),
                                 outcome.serverStopping};
       }
-      screen.ShowMessage(ServerWords(outcome.message));
+      screen.BackFromRoom(ServerWords(outcome.message));
     }
     if (!connection.has_value()) {
       std::string error;
