@@ -149,13 +149,14 @@ bool OpenRoom(const std::string& host, std::uint16_t port, std::vector<Player>& 
   return true;
 }
 
-int Run(const std::string& host, std::uint16_t port, int rooms, int seconds) {
-  const net::SocketLibrary sockets;
-  std::vector<Player> players;
-  players.reserve(static_cast<std::size_t>(rooms) * 2);
-  std::vector<net::PollEntry> polled;
-  std::uint32_t lastBeat = NowMs();
-  const auto serve = [&](int waitMs) {
+// The players, served: what came read, heartbeats sent, keys played.
+class Crowd {
+ public:
+  explicit Crowd(std::size_t size) { players.reserve(size); }
+
+  std::vector<Player>& Players() { return players; }
+
+  void Serve(int waitMs) {
     polled.clear();
     for (const Player& player : players) {
       polled.push_back(net::PollEntry{player.socket.Get(), false, false, false});
@@ -168,75 +169,100 @@ int Run(const std::string& host, std::uint16_t port, int rooms, int seconds) {
     }
     if (NowMs() - lastBeat >= 400) {
       lastBeat = NowMs();
-      std::vector<std::uint8_t> beat;
-      net::AppendHeartbeat(beat);
-      for (Player& player : players) {
-        Send(player, beat);
-      }
+      SendAll([](std::vector<std::uint8_t>& bytes) { net::AppendHeartbeat(bytes); });
     }
-  };
+  }
+
+  // Every player's next key of its script.
+  void Step() {
+    for (Player& player : players) {
+      const ScriptStep& key =
+          kScript[static_cast<std::size_t>(player.phase + step) % kScript.size()];
+      std::vector<std::uint8_t> bytes;
+      net::AppendKey(net::KeyEvent{key.key, key.down}, bytes);
+      Send(player, bytes);
+    }
+    ++step;
+  }
+
+  std::uint64_t Bytes() const {
+    std::uint64_t bytes = 0;
+    for (const Player& player : players) {
+      bytes += player.bytes;
+    }
+    return bytes;
+  }
+
+  int Lost() const {
+    return static_cast<int>(std::count_if(players.begin(), players.end(),
+                                          [](const Player& player) { return player.lost; }));
+  }
+
+ private:
+  template <typename Append>
+  void SendAll(const Append& append) {
+    std::vector<std::uint8_t> bytes;
+    append(bytes);
+    for (Player& player : players) {
+      Send(player, bytes);
+    }
+  }
+
+  std::vector<Player> players;
+  std::vector<net::PollEntry> polled;
+  std::uint32_t lastBeat = NowMs();
+  int step = 0;
+};
+
+int Run(const std::string& host, std::uint16_t port, int rooms, int seconds) {
+  const net::SocketLibrary sockets;
+  Crowd crowd(static_cast<std::size_t>(rooms) * 2);
   for (int room = 0; room < rooms; ++room) {
-    if (!OpenRoom(host, port, players)) {
+    if (!OpenRoom(host, port, crowd.Players())) {
       return 1;
     }
-    serve(0);  // the rooms already open are read meanwhile
+    crowd.Serve(0);  // the rooms already open are read meanwhile
   }
+  // The first two seconds warm up: a room's counter shows its first second
+  // only at the end of it.
   std::vector<int> lowest(static_cast<std::size_t>(rooms), 100000);
   std::vector<int> rates;
-  const auto start = SteadyClock::now();
   std::uint64_t bytesAtWarm = 0;
   int second = 0;
-  int step = 0;
+  const auto start = SteadyClock::now();
   auto nextStep = start;
   auto nextSecond = start + std::chrono::seconds(1);
   while (SteadyClock::now() - start < std::chrono::seconds(seconds)) {
-    serve(5);
+    crowd.Serve(5);
     const auto now = SteadyClock::now();
     if (now >= nextStep) {
       nextStep += std::chrono::milliseconds(kStepMs);
-      for (Player& player : players) {
-        const ScriptStep& key =
-            kScript[static_cast<std::size_t>(player.phase + step) % kScript.size()];
-        std::vector<std::uint8_t> bytes;
-        net::AppendKey(net::KeyEvent{key.key, key.down}, bytes);
-        Send(player, bytes);
-      }
-      ++step;
+      crowd.Step();
     }
-    if (now >= nextSecond) {
-      nextSecond += std::chrono::seconds(1);
-      ++second;
-      if (second == 2) {
-        bytesAtWarm = 0;
-        for (const Player& player : players) {
-          bytesAtWarm += player.bytes;
-        }
-      }
-      if (second > 2) {
-        for (int room = 0; room < rooms; ++room) {
-          const int rate = PassRate(players[static_cast<std::size_t>(room) * 2].grid);
-          lowest[static_cast<std::size_t>(room)] =
-              std::min(lowest[static_cast<std::size_t>(room)], rate);
-          rates.push_back(rate);
-        }
-      }
+    if (now < nextSecond) {
+      continue;
     }
-  }
-  std::uint64_t bytes = 0;
-  int lost = 0;
-  for (const Player& player : players) {
-    bytes += player.bytes;
-    lost += player.lost ? 1 : 0;
+    nextSecond += std::chrono::seconds(1);
+    if (++second == 2) {
+      bytesAtWarm = crowd.Bytes();
+    }
+    for (std::size_t room = 0; second > 2 && room < lowest.size(); ++room) {
+      const int rate = PassRate(crowd.Players()[room * 2].grid);
+      lowest[room] = std::min(lowest[room], rate);
+      rates.push_back(rate);
+    }
   }
   const double measured = std::max(1, second - 2);
-  const double perPlayer = static_cast<double>(bytes - bytesAtWarm) / measured / players.size();
+  const double perPlayer = static_cast<double>(crowd.Bytes() - bytesAtWarm) / measured /
+                           static_cast<double>(crowd.Players().size());
   std::sort(rates.begin(), rates.end());
   std::printf(
       "rooms %d, players %zu, lost %d; pass rate over %d s: lowest %d, median %d; "
       "bytes a second: %.1f k a player, %.1f k a room\n",
-      rooms, players.size(), lost, second - 2, *std::min_element(lowest.begin(), lowest.end()),
-      rates.empty() ? -1 : rates[rates.size() / 2], perPlayer / 1000.0, 2.0 * perPlayer / 1000.0);
-  return lost > 0 ? 1 : 0;
+      rooms, crowd.Players().size(), crowd.Lost(), second - 2,
+      *std::min_element(lowest.begin(), lowest.end()), rates.empty() ? -1 : rates[rates.size() / 2],
+      perPlayer / 1000.0, 2.0 * perPlayer / 1000.0);
+  return crowd.Lost() > 0 ? 1 : 0;
 }
 
 }  // namespace

@@ -141,26 +141,30 @@ void ArenaServer::Accept(std::uint32_t nowMs) {
                                                     : "too many connections from there"));
       continue;
     }
-    // Unfinished connections (handshakes and goodbyes) are capped: the oldest
-    // makes room, so a flood of idle connections cannot keep a player out.
-    std::size_t unfinished = 0;
-    Connection* oldest = nullptr;
-    for (const auto& connection : connections) {
-      if (connection->link.Unfinished()) {
-        ++unfinished;
-        if (oldest == nullptr ||
-            connection->link.UnfinishedFor(nowMs) > oldest->link.UnfinishedFor(nowMs)) {
-          oldest = connection.get();
-        }
-      }
-    }
-    if (unfinished >= settings.maxHandshakes && oldest != nullptr) {
-      oldest->link.Drop();
-      Note(*oldest, "dropped unfinished to make room");
-    }
+    MakeRoomForAGreeting(nowMs);
     ++fromHere;
     connections.push_back(
         std::make_unique<Connection>(Connection{net::PeerLink(std::move(socket), address, nowMs)}));
+  }
+}
+
+void ArenaServer::MakeRoomForAGreeting(std::uint32_t nowMs) {
+  // Unfinished connections (handshakes and goodbyes) are capped: the oldest
+  // makes room, so a flood of idle connections cannot keep a player out.
+  std::size_t unfinished = 0;
+  Connection* oldest = nullptr;
+  for (const auto& connection : connections) {
+    if (connection->link.Unfinished()) {
+      ++unfinished;
+      if (oldest == nullptr ||
+          connection->link.UnfinishedFor(nowMs) > oldest->link.UnfinishedFor(nowMs)) {
+        oldest = connection.get();
+      }
+    }
+  }
+  if (unfinished >= settings.maxHandshakes && oldest != nullptr) {
+    oldest->link.Drop();
+    Note(*oldest, "dropped unfinished to make room");
   }
 }
 

@@ -39,8 +39,8 @@ class ArenaServer {
 
   // Listens at once; throws std::runtime_error with a one-line reason. The
   // codes come from the system's secure random source unless given.
-  ArenaServer(ArenaSettings settings, ServerLog& log, Lobby::CodeSource codes = {},
-              Clock clock = {});
+  ArenaServer(ArenaSettings given, ServerLog& serverLog, Lobby::CodeSource codes = {},
+              Clock clockSource = {});
   ArenaServer(const ArenaServer&) = delete;
   ArenaServer& operator=(const ArenaServer&) = delete;
 
@@ -81,6 +81,8 @@ class ArenaServer {
   std::uint32_t NowMs() const { return static_cast<std::uint32_t>(clock() / 1000); }
   int WaitFor(int longestWaitMs) const;
   void Accept(std::uint32_t nowMs);
+  // Past the cap on unfinished connections, the oldest makes room.
+  void MakeRoomForAGreeting(std::uint32_t nowMs);
   void Read(Connection& connection);
   void Write(Connection& connection);
   void Handle(Connection& connection, const net::Message& message);

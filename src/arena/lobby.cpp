@@ -142,6 +142,10 @@ Admission Lobby::Admit(const net::Hello& hello, const std::string& address, std:
       return admission;
     case CodeGuard::Verdict::kRight: break;
   }
+  if (room == nullptr) {  // a right code names a room; said again for the reader
+    admission.refusal = net::RefuseReason::kWrongCode;
+    return admission;
+  }
   if (player) {
     admission.seat = room->Seat(nowUs, tick, address);
     if (!admission.seat.has_value()) {

@@ -32,7 +32,7 @@ class Lobby {
   // sequence in tests).
   using CodeSource = std::function<std::string()>;
 
-  Lobby(const ArenaSettings& settings, CodeSource newCode);
+  Lobby(const ArenaSettings& given, CodeSource source);
 
   // A new room made by address, with a seat promised to its maker; none,
   // with why, when a limit stands in the way.

@@ -37,7 +37,7 @@ class Room {
 
   // quick: a room the lobby's quick match fills. No one is in it yet; it
   // ends if no one comes within waitMs of nowMs.
-  Room(Codes codes, std::string creator, bool quick, std::uint32_t nowMs, std::uint32_t waitMs);
+  Room(Codes given, std::string madeBy, bool quickMatch, std::uint32_t nowMs, std::uint32_t wait);
   Room(const Room&) = delete;
   Room& operator=(const Room&) = delete;
 

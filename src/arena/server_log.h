@@ -18,7 +18,7 @@ class ServerLog {
   using WallClock = std::function<std::int64_t()>;  // milliseconds since 1970
 
   // The clock is the system's unless given.
-  ServerLog(Sink sink, std::uint32_t linesPerSecond, WallClock clock = {});
+  ServerLog(Sink given, std::uint32_t perSecond, WallClock wallClock = {});
 
   // Writes "TIME text". Past the second's share, lines are counted instead,
   // and the count is written before the next line that gets through.

@@ -44,7 +44,7 @@ class PeerLink {
   // A closing peer's last message gets this long to leave.
   static constexpr std::uint32_t kClosingMs = 1000;
 
-  PeerLink(Socket socket, std::string address, std::uint32_t now);
+  PeerLink(Socket given, std::string peerAddress, std::uint32_t now);
 
   SocketHandle Handle() const { return socket.Get(); }
   const std::string& Address() const { return address; }

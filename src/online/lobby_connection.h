@@ -44,7 +44,7 @@ class LobbyConnection {
   static constexpr std::uint32_t kSilenceMs = 3000;  // a server heard from no longer is gone
   static constexpr std::uint32_t kHeartbeatMs = 500;
 
-  LobbyConnection(net::Socket socket, std::uint32_t now);
+  LobbyConnection(net::Socket given, std::uint32_t now);
 
   net::SocketHandle Handle() const { return socket.Get(); }
   bool WantsToWrite() const { return outputSent < output.size(); }

@@ -117,6 +117,7 @@ TEST(ArenaServer, UnderAttackEveryRoomKeepsItsPaceAndARealPlayerGetsIn) {
     }
   }
   std::vector<Client*> reading;
+  reading.reserve(players.size());
   for (const auto& player : players) {
     reading.push_back(player.get());
   }
@@ -137,7 +138,7 @@ TEST(ArenaServer, UnderAttackEveryRoomKeepsItsPaceAndARealPlayerGetsIn) {
     return lowest;
   };
   ASSERT_TRUE(ReadUntil(reading, [&] { return players[6]->PassRate() > 0; }));
-  const int alone = lowestRate(1s);
+  const int alone = lowestRate(std::chrono::seconds(1));
 
   std::atomic<bool> stop{false};
   std::atomic<bool> crowdIn{false};
@@ -154,7 +155,7 @@ TEST(ArenaServer, UnderAttackEveryRoomKeepsItsPaceAndARealPlayerGetsIn) {
         Enter(port, Ask(*lobby, net::LobbyRequest::kCreateRoom).code, net::Role::kGuest);
     joined = player && ReadUntil({player.get()}, [&] { return player->Shows(1, "You are red"); });
   });
-  const int attacked = lowestRate(4s);
+  const int attacked = lowestRate(std::chrono::seconds(4));
   stop = true;
   attacker.join();
   newcomer.join();

@@ -39,7 +39,7 @@ TEST(Room, SeatsRedThenBlueGivesBlueToItsPlayerAndBackToTheAiAndLetsGoOfALeaving
   Room room({"play2222", "look3333"}, "192.0.2.1", false, 0, 15000);
   std::int64_t now = 0;
   EXPECT_EQ(room.Seat(now, 1000), Side::kRed);
-  RunTo(room, now, (Match::kCountdownMs + 200) * 1000);
+  RunTo(room, now, std::int64_t{Match::kCountdownMs + 200} * 1000);
   ASSERT_TRUE(TheMatch(room).CountdownOver()) << "a room starts straight into a fight";
   EXPECT_TRUE(TheMatch(room).AiEnabled()) << "the AI plays blue while its seat is empty";
 
@@ -54,18 +54,17 @@ TEST(Room, SeatsRedThenBlueGivesBlueToItsPlayerAndBackToTheAiAndLetsGoOfALeaving
     Side side;
     std::uint16_t key;
     bool Fighter::*flag;
-    Side moved;
   } keys[] = {
-      {Side::kBlue, vk::kRight, &Fighter::right, Side::kBlue},
-      {Side::kBlue, vk::kW, &Fighter::jump, Side::kBlue},
-      {Side::kRed, vk::kA, &Fighter::left, Side::kRed},
-      {Side::kRed, vk::kUp, &Fighter::jump, Side::kRed},
+      {Side::kBlue, vk::kRight, &Fighter::right},
+      {Side::kBlue, vk::kW, &Fighter::jump},
+      {Side::kRed, vk::kA, &Fighter::left},
+      {Side::kRed, vk::kUp, &Fighter::jump},
   };
   for (const auto& k : keys) {
     room.Key(k.side, net::KeyEvent{k.key, true});
     RunTo(room, now, now + 2 * kPassUs);
     Match& match = TheMatch(room);
-    Fighter& moved = k.moved == Side::kRed ? match.Red() : match.Blue();
+    Fighter& moved = k.side == Side::kRed ? match.Red() : match.Blue();
     EXPECT_TRUE(moved.*k.flag) << k.key;
   }
   Match& match = TheMatch(room);
@@ -131,7 +130,8 @@ std::vector<TimedKey> Script(int seed) {
   std::vector<TimedKey> script;
   const std::uint16_t keys[] = {vk::kLeft, vk::kUp, vk::kRight, vk::kDown};
   for (int step = 0; step < 200; ++step) {
-    const std::int64_t at = 3'300'000 + static_cast<std::int64_t>(step) * 280'000 + seed * 7000;
+    const std::int64_t at =
+        3'300'000 + static_cast<std::int64_t>(step) * 280'000 + std::int64_t{seed} * 7000;
     const std::uint16_t key = keys[(step * 7 + seed) % 4];
     script.push_back({at, key, true});
     script.push_back({at + 120'000, key, false});

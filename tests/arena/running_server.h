@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -25,7 +26,6 @@ namespace torvelkan::arena::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 using SteadyClock = std::chrono::steady_clock;
-using std::chrono_literals::operator""s;
 using std::chrono_literals::operator""ms;
 
 inline std::uint32_t NowMs() {
@@ -60,12 +60,8 @@ class Running {
   std::uint16_t Port() const { return server.Port(); }
   bool Logged(const std::string& text) {
     const std::lock_guard<std::mutex> hold(mutex);
-    for (const std::string& line : lines) {
-      if (line.find(text) != std::string::npos) {
-        return true;
-      }
-    }
-    return false;
+    return std::ranges::any_of(
+        lines, [&](const std::string& line) { return line.find(text) != std::string::npos; });
   }
 
   ArenaSettings settings;
@@ -155,7 +151,7 @@ struct Client {
 
 // Reads every client until ready holds; bounded in time.
 inline bool ReadUntil(const std::vector<Client*>& clients, const std::function<bool()>& ready,
-                      std::chrono::milliseconds timeout = 5s) {
+                      std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
   const auto deadline = SteadyClock::now() + timeout;
   while (SteadyClock::now() < deadline) {
     for (Client* client : clients) {
@@ -172,7 +168,7 @@ inline bool ReadUntil(const std::vector<Client*>& clients, const std::function<b
 // The lobby's answer to one request.
 inline online::LobbyAnswer Ask(online::LobbyConnection& lobby, net::LobbyRequest request) {
   lobby.Ask(request, NowMs());
-  const auto deadline = SteadyClock::now() + 5s;
+  const auto deadline = SteadyClock::now() + std::chrono::seconds(5);
   while (!lobby.HasAnswer() && SteadyClock::now() < deadline) {
     net::PollEntry entry{lobby.Handle(), false, false, false};
     net::PollSockets(std::span<net::PollEntry>(&entry, 1), 10);

@@ -3,13 +3,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>  // NOLINT(modernize-deprecated-headers): mkstemp is POSIX's
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <sstream>
 #include <thread>

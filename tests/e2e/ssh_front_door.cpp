@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>  // NOLINT(modernize-deprecated-headers): mkdtemp is POSIX's
 #include <sys/socket.h>
@@ -13,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <random>
 #include <sstream>

@@ -67,8 +67,7 @@ TEST(SshFrontDoor, TwoPlayersComeInWithSshAndFight) {
 // answers the game's questions as a kitty-protocol terminal does.
 class SshOnTerminal {
  public:
-  SshOnTerminal(testing::FakeTerminal& terminal, const std::string& login) {
-    child = fork();
+  SshOnTerminal(testing::FakeTerminal& terminal, const std::string& login) : child(fork()) {
     if (child == 0) {
       setsid();
       ioctl(terminal.slave, TIOCSCTTY, 0);

@@ -31,28 +31,28 @@ std::string Shown(const LobbyScreen& lobby) {
 TEST(LobbyScreen, KeysChooseTypeAndGoBack) {
   const struct {
     std::vector<std::uint16_t> keys;
-    Choice choice;  // of the last key
     std::string code;
+    Choice choice;  // of the last key
     Page page;
   } cases[] = {
-      {{vk::kEnter}, Choice::kCreate, "", Page::kMenu},
-      {{vk::kDown, vk::kDown, vk::kEnter}, Choice::kQuick, "", Page::kMenu},
-      {{vk::kDown, vk::kDown, vk::kDown, vk::kEnter}, Choice::kList, "", Page::kMenu},
-      {{vk::kUp, vk::kEnter}, Choice::kLeave, "", Page::kMenu},  // round from the top
-      {{vk::kEscape}, Choice::kLeave, "", Page::kMenu},
-      {{vk::kDown, vk::kEnter}, Choice::kNone, "", Page::kCode},
+      {{vk::kEnter}, "", Choice::kCreate, Page::kMenu},
+      {{vk::kDown, vk::kDown, vk::kEnter}, "", Choice::kQuick, Page::kMenu},
+      {{vk::kDown, vk::kDown, vk::kDown, vk::kEnter}, "", Choice::kList, Page::kMenu},
+      {{vk::kUp, vk::kEnter}, "", Choice::kLeave, Page::kMenu},  // round from the top
+      {{vk::kEscape}, "", Choice::kLeave, Page::kMenu},
+      {{vk::kDown, vk::kEnter}, "", Choice::kNone, Page::kCode},
       // Letters in lower case, digits from either row, Backspace rubs out;
       // anything else types nothing.
       {{vk::kDown, vk::kEnter, 'K', '7', vk::kNumpad0 + 2, vk::kSpace, vk::kOemMinus, vk::kA,
         vk::kBack, vk::kEnter},
-       Choice::kJoin,
        "k72",
+       Choice::kJoin,
        Page::kCode},
-      {{vk::kDown, vk::kEnter, vk::kEnter}, Choice::kNone, "", Page::kCode},  // nothing typed
-      {{vk::kDown, vk::kEnter, vk::kA, vk::kEscape}, Choice::kNone, "", Page::kMenu},
+      {{vk::kDown, vk::kEnter, vk::kEnter}, "", Choice::kNone, Page::kCode},  // nothing typed
+      {{vk::kDown, vk::kEnter, vk::kA, vk::kEscape}, "", Choice::kNone, Page::kMenu},
       // While an answer is awaited, only Esc acts (it leaves).
-      {{vk::kEnter, vk::kDown}, Choice::kNone, "", Page::kMenu},
-      {{vk::kEnter, vk::kEscape}, Choice::kLeave, "", Page::kMenu},
+      {{vk::kEnter, vk::kDown}, "", Choice::kNone, Page::kMenu},
+      {{vk::kEnter, vk::kEscape}, "", Choice::kLeave, Page::kMenu},
   };
   int row = 0;
   for (const auto& c : cases) {
