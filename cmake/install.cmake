@@ -73,3 +73,17 @@ else()
   install(FILES dist/lintian-overrides DESTINATION share/lintian/overrides RENAME torvelkan
     COMPONENT debian EXCLUDE_FROM_ALL)
 endif()
+
+if(NOT WIN32)
+  # The arena server as a systemd service, naming the game where it is
+  # installed; inactive until enabled (systemctl enable --now torvelkan-arena).
+  # The ssh front door's sshd block goes with the examples: an operator puts
+  # it in /etc/ssh/sshd_config.d/ by choice.
+  set(TORVELKAN_SERVICE_BINARY ${CMAKE_INSTALL_FULL_BINDIR}/torvelkan)
+  configure_file(dist/torvelkan-arena.service.in ${PROJECT_BINARY_DIR}/torvelkan-arena.service
+    @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/torvelkan-arena.service DESTINATION lib/systemd/system
+    COMPONENT game)
+  install(FILES dist/torvelkan-sshd.conf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+    COMPONENT game)
+endif()

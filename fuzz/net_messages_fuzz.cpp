@@ -1,5 +1,5 @@
 // Fuzzes what comes off a network socket: the message stream, every message's
-// parser and the frame decoder.
+// parser (the host's and the arena's) and the frame decoder.
 //
 // The input's first byte gives the size of the pieces the stream arrives in
 // (1 to 256 bytes); the rest is the stream. Whatever it holds, the reader
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "net/grid_diff.h"
+#include "net/lobby_messages.h"
 #include "net/message_stream.h"
 #include "net/messages.h"
 
@@ -34,6 +35,52 @@ bool Same(const CellGrid& a, const CellGrid& b) {
     }
   }
   return true;
+}
+
+void RequireCode(const std::string& code) {
+  Require(!code.empty() && code.size() <= kMaxCodeLength, "a room code of no length");
+  for (const char c : code) {
+    Require(IsCodeCharacter(c), "a room code character no code has");
+  }
+}
+
+// The arena's messages: every value parsed is one the lobby knows, and what
+// parses goes out again as the same bytes.
+void CheckLobby(const Message& message) {
+  std::uint16_t version = 0;
+  (void)ParseLobbyHello(message.payload, version);
+  (void)ParseLobbyWelcome(message.payload);
+  LobbyRequest request{};
+  if (ParseLobbyRequest(message.payload, request).empty()) {
+    Require(request >= LobbyRequest::kCreateRoom && request <= LobbyRequest::kListRooms,
+            "a request no lobby makes");
+  }
+  std::string code;
+  if (ParseRoomReady(message.payload, code).empty()) {
+    RequireCode(code);
+  }
+  RoomList list;
+  if (ParseRoomList(message.payload, list).empty()) {
+    Require(list.rooms.size() <= kMaxListedRooms && list.rooms.size() <= list.total,
+            "a list past its bound");
+    for (const RoomEntry& room : list.rooms) {
+      RequireCode(room.watchCode);
+      Require(room.players <= 2, "a room with three players");
+    }
+    std::vector<std::uint8_t> again;
+    AppendRoomList(list, again);
+    Require(again.size() == message.payload.size() + 3 &&
+                std::equal(message.payload.begin(), message.payload.end(), again.begin() + 3),
+            "a list that does not go out as it came");
+  }
+  LobbyRefusal refusal{};
+  if (ParseLobbyRefuse(message.payload, refusal).empty()) {
+    Require(!LobbyRefusalText(refusal).empty(), "a refusal without words");
+  }
+  ServerByeReason reason{};
+  if (ParseServerBye(message.payload, reason).empty()) {
+    Require(!ServerByeText(reason).empty(), "a farewell without words");
+  }
 }
 
 void Check(const Message& message, CellGrid& grid) {
@@ -59,6 +106,7 @@ void Check(const Message& message, CellGrid& grid) {
   }
   Role role{};
   (void)ParseWelcome(message.payload, role);
+  CheckLobby(message);
   const CellGrid before = grid;
   if (!ApplyFrame(message.payload, grid).empty()) {
     Require(Same(before, grid), "a bad frame changed the grid");

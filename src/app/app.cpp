@@ -18,6 +18,14 @@ App::App(ConsoleScreen& screen, TickSource source) : tickSource(std::move(source
   screen.SetTitle("Torvelkan");
 }
 
+void App::SkipToFight() {
+  noticeCountdownMs = 0;
+  intro.reset();
+  menu.reset();
+  readme.reset();
+  match = std::make_unique<Match>(aiEnabled && !remoteBlue);
+}
+
 bool App::Step() {
   const std::uint32_t now = tickSource();
   const bool result = Update(now, now - lastTick);

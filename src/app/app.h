@@ -25,6 +25,11 @@ class App {
   // frame window and sets the console's title.
   App(ConsoleScreen& screen, TickSource tickSource);
 
+  // For a game with no one at this console (a room of an arena server): no
+  // notice, logo or menu, a fight at once, and a fresh one after each as
+  // ever. Called once, before the first step.
+  void SkipToFight();
+
   // One console input event; true ends the program.
   bool HandleInput(const InputRecord& event);
 

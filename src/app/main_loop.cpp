@@ -40,34 +40,44 @@ bool StepPassShowingNewScreens(ConsoleScreen& screen, App& app, bool& drawn) {
 
 }  // namespace
 
+bool RunPassesDue(ConsoleScreen& screen, App& app, PassSchedule& schedule, std::int64_t now) {
+  schedule.SkipIfFarBehind(now);
+  // Input that has come is taken by a pass at once: by the next one due,
+  // or, when none is, by the next one run up to a pass early. Each pass
+  // still takes at most one event and has its own tick, so the game runs
+  // exactly as if every pass had waited for its time.
+  const bool inputWaiting = screen.HasInput();
+  bool frameDue = false;
+  bool drawn = false;  // the last pass's frame
+  int passes = 0;
+  while (schedule.Due(now) ||
+         (inputWaiting && passes == 0 && schedule.NextPassAt() <= now + kPassPeriodMicroseconds)) {
+    frameDue = schedule.StartPass() || frameDue;
+    if (StepPassShowingNewScreens(screen, app, drawn)) {
+      return true;
+    }
+    ++passes;
+  }
+  // Drawing changes nothing in the game, so only the frames shown are
+  // drawn. A key's effect is shown at once (the device may hold it back to
+  // the next frame if the last one went out only just now).
+  if ((frameDue || (inputWaiting && passes > 0)) && !drawn) {
+    app.Render(screen);
+  }
+  return false;
+}
+
+std::int64_t NextWake(ConsoleScreen& screen, const PassSchedule& schedule) {
+  // Events already taken from the terminal wait one a pass.
+  return screen.HasInput() ? schedule.NextPassAt() : schedule.NextFrameAt();
+}
+
 void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const LoopClock& clock) {
   while (!screen.QuitRequested()) {
-    const std::int64_t now = clock.now();
-    schedule.SkipIfFarBehind(now);
-    // Input that has come is taken by a pass at once: by the next one due,
-    // or, when none is, by the next one run up to a pass early. Each pass
-    // still takes at most one event and has its own tick, so the game runs
-    // exactly as if every pass had waited for its time.
-    const bool inputWaiting = screen.HasInput();
-    bool frameDue = false;
-    bool drawn = false;  // the last pass's frame
-    int passes = 0;
-    while (schedule.Due(now) || (inputWaiting && passes == 0 &&
-                                 schedule.NextPassAt() <= now + kPassPeriodMicroseconds)) {
-      frameDue = schedule.StartPass() || frameDue;
-      if (StepPassShowingNewScreens(screen, app, drawn)) {
-        return;
-      }
-      ++passes;
+    if (RunPassesDue(screen, app, schedule, clock.now())) {
+      return;
     }
-    // Drawing changes nothing in the game, so only the frames shown are
-    // drawn. A key's effect is shown at once (the device may hold it back to
-    // the next frame if the last one went out only just now).
-    if ((frameDue || (inputWaiting && passes > 0)) && !drawn) {
-      app.Render(screen);
-    }
-    // Events already taken from the terminal wait one a pass.
-    clock.waitUntil(screen.HasInput() ? schedule.NextPassAt() : schedule.NextFrameAt());
+    clock.waitUntil(NextWake(screen, schedule));
   }
 }
 

@@ -32,6 +32,16 @@ struct LoopClock {
   std::function<void(std::int64_t deadline)> waitUntil;
 };
 
+// The passes due at now (microseconds on the schedule's clock), with one run
+// early when input waits and none is due, then the frame if one is due or a
+// key was taken; true when the program ends. A caller that serves many
+// games calls it for each as its time comes.
+bool RunPassesDue(ConsoleScreen& screen, App& app, PassSchedule& schedule, std::int64_t now);
+
+// When RunPassesDue next has something to do: the next frame, or the next
+// pass while input waits.
+std::int64_t NextWake(ConsoleScreen& screen, const PassSchedule& schedule);
+
 // Runs passes until the program ends or is asked to end from outside. The
 // App must read its time from the schedule's Tick.
 void RunMainLoop(ConsoleScreen& screen, App& app, PassSchedule& schedule, const LoopClock& clock);

@@ -1,20 +1,27 @@
-// The program's one pseudo-random generator.
+// The game's pseudo-random generator.
 #include "common/random.h"
 
 namespace torvelkan {
 namespace {
-std::uint32_t state = 1;  // the generator is the program's only global state
-}
+// The generator is the program's only global state: the default state, and
+// which state this thread draws from.
+GeneratorState defaultState;
+thread_local GeneratorState* active = &defaultState;
+}  // namespace
 
-void srand(std::uint32_t seed) { state = seed; }
+void srand(std::uint32_t seed) { active->value = seed; }
 
 int rand() {
-  state = state * 214013u + 2531011u;
-  return static_cast<int>((state >> 16) & 0x7FFFu);
+  active->value = active->value * 214013u + 2531011u;
+  return static_cast<int>((active->value >> 16) & 0x7FFFu);
 }
 
 float RandomUnit() { return static_cast<float>(rand()) * kRandomUnitScale; }
 
-std::uint32_t RandomState() { return state; }
+std::uint32_t RandomState() { return active->value; }
+
+UseGenerator::UseGenerator(GeneratorState& state) : previous(active) { active = &state; }
+
+UseGenerator::~UseGenerator() { active = previous; }
 
 }  // namespace torvelkan

@@ -10,6 +10,7 @@
 #include "common/keys.h"
 #include "common/monotonic_clock.h"
 #include "net/grid_diff.h"
+#include "net/lobby_messages.h"
 #include "net/message_stream.h"
 
 namespace torvelkan::net {
@@ -61,26 +62,30 @@ std::string ReadAnswer(std::uint8_t type, std::span<const std::uint8_t> payload,
     std::string fault = ParseRefuse(payload, refuse);
     return fault.empty() ? RefuseText(refuse) : "the host sent " + fault;
   }
+  if (type == static_cast<std::uint8_t>(MessageType::kServerBye)) {
+    ServerByeReason reason = ServerByeReason::kStopping;
+    std::string fault = ParseServerBye(payload, reason);
+    return fault.empty() ? ServerByeText(reason) : "the server sent " + fault;
+  }
   return "the host answered with something other than a welcome";
 }
 
 }  // namespace
 
-Socket ConnectToHost(const JoinSettings& settings, std::string& error) {
-  Socket socket =
-      Connect(settings.host, settings.port, static_cast<int>(settings.connectMs), error);
+Socket ConnectAndGreet(const std::string& host, std::uint16_t port, std::uint32_t connectMs,
+                       std::vector<std::uint8_t> greeting, const AnswerJudge& judge,
+                       std::string& error) {
+  Socket socket = Connect(host, port, static_cast<int>(connectMs), error);
   if (!socket.IsOpen()) {
     return {};
   }
-  std::vector<std::uint8_t> output;
-  AppendHello(Hello{kProtocolVersion, settings.role, settings.code}, output);
-  const std::int64_t deadline = DeadlineIn(settings.connectMs);
-  if (!SendAll(socket.Get(), output, static_cast<int>(settings.connectMs))) {
+  const std::int64_t deadline = DeadlineIn(connectMs);
+  if (!SendAll(socket.Get(), greeting, static_cast<int>(connectMs))) {
     error = "the host closed the connection";
     return {};
   }
-  // The answer is read to its last byte and no further: the frames that
-  // follow it stay in the socket for the session.
+  // The answer is read to its last byte and no further: what follows it
+  // stays in the socket for the session.
   std::array<std::uint8_t, 64> answer{};
   std::size_t have = 0;
   std::size_t need = 2;
@@ -110,14 +115,24 @@ Socket ConnectToHost(const JoinSettings& settings, std::string& error) {
     if (have < need) {
       continue;
     }
-    error = ReadAnswer(answer[2], std::span<const std::uint8_t>(answer.data() + 3, need - 3),
-                       settings.role);
+    error = judge(answer[2], std::span<const std::uint8_t>(answer.data() + 3, need - 3));
     if (error.empty()) {
       return socket;
     }
     break;
   }
   return {};
+}
+
+Socket ConnectToHost(const JoinSettings& settings, std::string& error) {
+  std::vector<std::uint8_t> hello;
+  AppendHello(Hello{kProtocolVersion, settings.role, settings.code}, hello);
+  return ConnectAndGreet(
+      settings.host, settings.port, settings.connectMs, std::move(hello),
+      [&settings](std::uint8_t type, std::span<const std::uint8_t> payload) {
+        return ReadAnswer(type, payload, settings.role);
+      },
+      error);
 }
 
 namespace {
@@ -158,7 +173,8 @@ class GuestSession {
  private:
   void Finish(int status, const std::string& message) {
     if (!done) {
-      outcome = JoinOutcome{status, message};
+      outcome.status = status;
+      outcome.message = message;
       done = true;
     }
   }
@@ -200,6 +216,13 @@ class GuestSession {
       fault = ParseBye(message.payload, reason);
       if (fault.empty()) {
         Finish(reason == ByeReason::kGameOver ? 0 : 1, ByeText(reason, true));
+      }
+    } else if (type == MessageType::kServerBye) {
+      ServerByeReason reason = ServerByeReason::kStopping;
+      fault = ParseServerBye(message.payload, reason);
+      if (fault.empty()) {
+        outcome.serverStopping = reason == ServerByeReason::kStopping;
+        Finish(1, ServerByeText(reason));
       }
     } else {
       fault = "a message out of place";

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "console/console_device.h"
 #include "net/messages.h"
@@ -27,7 +29,21 @@ struct JoinSettings {
 struct JoinOutcome {
   int status = 0;
   std::string message;
+  bool serverStopping = false;  // an arena server said it is stopping
 };
+
+// Judges the one message that answers a greeting, by its type and payload:
+// an empty string for a welcome, otherwise what to tell the player.
+using AnswerJudge =
+    std::function<std::string(std::uint8_t type, std::span<const std::uint8_t> payload)>;
+
+// Connects within connectMs, sends greeting and reads the message that
+// answers it to its last byte and no further, so what follows stays in the
+// socket for the session. The socket, non-blocking, if judge welcomed the
+// answer; otherwise none, and what to tell the player in error.
+Socket ConnectAndGreet(const std::string& host, std::uint16_t port, std::uint32_t connectMs,
+                       std::vector<std::uint8_t> greeting, const AnswerJudge& judge,
+                       std::string& error);
 
 // Connects and greets the host before any console is touched, so a refusal
 // reads as a plain line. On success the socket is returned, non-blocking;

@@ -2,6 +2,7 @@
 // served alongside.
 #include "net/host_device.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "match/fighter_keys.h"
@@ -12,7 +13,8 @@ namespace torvelkan::net {
 namespace {
 
 constexpr std::uint16_t kBannerAttribute = 0x70;  // black on light grey: it reads as a notice
-constexpr int kBannerRow = 1;                     // under the counters, above the fight
+
+}  // namespace
 
 void PutBannerLine(CellGrid& grid, int row, const std::string& text) {
   const std::string padded = " " + text + " ";
@@ -24,8 +26,6 @@ void PutBannerLine(CellGrid& grid, int row, const std::string& text) {
     cell.Attributes = kBannerAttribute;
   }
 }
-
-}  // namespace
 
 std::uint16_t BlueKeyFor(std::uint16_t guestKey) {
   const std::optional<FighterKey> key = FindFighterKey(guestKey);

@@ -20,6 +20,13 @@
 
 namespace torvelkan::net {
 
+// Banner lines go under the counters, above the fight.
+inline constexpr int kBannerRow = 1;
+
+// Writes text centred on row, in the banner's black on grey, over whatever
+// the grid holds there.
+void PutBannerLine(CellGrid& grid, int row, const std::string& text);
+
 // The blue key a guest's key drives: arrows as W, A, S, D; 0 for none.
 std::uint16_t BlueKeyFor(std::uint16_t guestKey);
 

@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::size_t kAcceptsPerService = 16;  // the rest wait for the next pass
 constexpr std::size_t kReadBytes = 4096;        // per connection and pass
-constexpr std::uint32_t kClosingMs = 1000;      // for a last message to leave
 constexpr std::size_t kLogLines = 32;
 constexpr std::size_t kMostGuestKeys = 256;  // waiting to be taken
 
@@ -29,8 +28,8 @@ HostSession::HostSession(HostSettings given, Clock clockSource)
 
 HostSession::~HostSession() {
   for (const auto& connection : connections) {
-    if (connection->state == State::kGuest || connection->state == State::kSpectator) {
-      AppendBye(ByeReason::kGameOver, connection->output);
+    if (connection->link.GetStage() == PeerLink::Stage::kJoined) {
+      AppendBye(ByeReason::kGameOver, connection->link.Output());
       Write(*connection);
     }
   }
@@ -38,16 +37,14 @@ HostSession::~HostSession() {
 }
 
 bool HostSession::GuestConnected() const {
-  return std::any_of(connections.begin(), connections.end(), [](const auto& connection) {
-    return connection->state == State::kGuest && !connection->dead;
-  });
+  return std::any_of(connections.begin(), connections.end(),
+                     [](const auto& connection) { return connection->Is(Role::kGuest); });
 }
 
 std::size_t HostSession::Spectators() const {
   return static_cast<std::size_t>(
-      std::count_if(connections.begin(), connections.end(), [](const auto& connection) {
-        return connection->state == State::kSpectator && !connection->dead;
-      }));
+      std::count_if(connections.begin(), connections.end(),
+                    [](const auto& connection) { return connection->Is(Role::kSpectator); }));
 }
 
 std::vector<KeyEvent> HostSession::TakeGuestKeys() { return std::exchange(guestKeys, {}); }
@@ -57,21 +54,22 @@ void HostSession::Service() {
   polled.clear();
   polled.push_back(PollEntry{listener.Get(), false, false, false});
   for (const auto& connection : connections) {
-    polled.push_back(PollEntry{connection->socket.Get(), Pending(*connection) > 0, false, false});
+    polled.push_back(
+        PollEntry{connection->link.Handle(), connection->link.Pending() > 0, false, false});
   }
   PollSockets(polled, 0);
   // Only the connections polled above: accepting comes after.
   const std::size_t polledConnections = connections.size();
   for (std::size_t i = 0; i < polledConnections; ++i) {
     Connection& connection = *connections[i];
-    if (polled[i + 1].hungUp && !connection.dead) {
+    if (polled[i + 1].hungUp && !connection.link.Gone()) {
       Leave(connection, now);
       continue;
     }
-    if (polled[i + 1].readable && !connection.dead) {
+    if (polled[i + 1].readable && !connection.link.Gone()) {
       Read(connection, now);
     }
-    if (polled[i + 1].writable && !connection.dead) {
+    if (polled[i + 1].writable && !connection.link.Gone()) {
       Write(connection);
     }
   }
@@ -79,9 +77,7 @@ void HostSession::Service() {
     AcceptWaiting(now);
   }
   for (const auto& connection : connections) {
-    if (!connection->dead) {
-      CheckTimes(*connection, now);
-    }
+    CheckTimes(*connection, now);
   }
   RemoveDead();
 }
@@ -90,29 +86,16 @@ void HostSession::Broadcast(const CellGrid& cells) {
   const std::uint32_t now = clock();
   bool haveWire = false;
   CellGrid wire;
-  for (const auto& pointer : connections) {
-    Connection& connection = *pointer;
-    const bool joined = connection.state == State::kGuest || connection.state == State::kSpectator;
-    if (connection.dead || !joined || now - connection.lastFrame < settings.framePeriodMs) {
-      continue;
-    }
-    // A peer that is behind skips frames; the next one it gets carries every
-    // difference from what it last received.
-    if (Pending(connection) > settings.frameSkipBytes) {
+  for (const auto& connection : connections) {
+    if (connection->link.GetStage() != PeerLink::Stage::kJoined) {
       continue;
     }
     if (!haveWire) {
       wire = WireGrid(cells);
       haveWire = true;
     }
-    const std::size_t before = connection.output.size();
-    AppendFrame(connection.shown, wire, connection.output);
-    if (connection.output.size() != before) {
-      connection.lastQueued = now;
-    }
-    connection.shown = wire;
-    connection.lastFrame = now;
-    Write(connection);
+    connection->link.QueueFrame(wire, now, settings);
+    Write(*connection);
   }
 }
 
@@ -125,67 +108,51 @@ void HostSession::AcceptWaiting(std::uint32_t now) {
     }
     // Unfinished connections (handshakes and goodbyes) are capped: the oldest
     // makes room, so a flood of idle connections cannot keep a player out.
-    // A goodbye's age counts from its start, a handshake's from the connection's.
-    const auto age = [now](const Connection& connection) {
-      return now -
-             (connection.state == State::kClosing ? connection.closingSince : connection.openedAt);
-    };
     std::size_t unfinished = 0;
     Connection* oldest = nullptr;
     for (const auto& connection : connections) {
-      if (!connection->dead &&
-          (connection->state == State::kHandshake || connection->state == State::kClosing)) {
+      if (connection->link.Unfinished()) {
         ++unfinished;
-        if (oldest == nullptr || age(*connection) > age(*oldest)) {
+        if (oldest == nullptr ||
+            connection->link.UnfinishedFor(now) > oldest->link.UnfinishedFor(now)) {
           oldest = connection.get();
         }
       }
     }
     if (unfinished >= settings.maxHandshakes && oldest != nullptr) {
-      oldest->dead = true;
-      Note(oldest->address + ": dropped unfinished to make room");
+      oldest->link.Drop();
+      Note(oldest->link.Address() + ": dropped unfinished to make room");
     }
-    auto connection = std::make_unique<Connection>();
-    connection->socket = std::move(socket);
-    connection->address = std::move(address);
-    connection->openedAt = now;
-    connection->lastHeard = now;
-    connection->lastQueued = now;
-    connections.push_back(std::move(connection));
+    connections.push_back(
+        std::make_unique<Connection>(Connection{PeerLink(std::move(socket), address, now)}));
   }
 }
 
 void HostSession::Read(Connection& connection, std::uint32_t now) {
   std::array<std::uint8_t, kReadBytes> buffer{};
-  const long received = ReceiveSome(connection.socket.Get(), buffer);
-  if (received == kWouldBlock) {
-    return;
-  }
-  if (received == kClosed) {
-    if (connection.state != State::kClosing) {
-      Note(connection.address + ": connection closed" +
-           (connection.state == State::kGuest ? " (the guest)" : ""));
+  const PeerLink::Stage stage = connection.link.GetStage();
+  if (!connection.link.Receive(buffer)) {
+    if (stage != PeerLink::Stage::kClosing) {
+      const bool guest = stage == PeerLink::Stage::kJoined && connection.role == Role::kGuest;
+      Note(connection.link.Address() + ": connection closed" + (guest ? " (the guest)" : ""));
     }
-    connection.dead = true;
     return;
   }
-  if (connection.state == State::kClosing) {
-    return;  // nothing more is listened to
+  if (stage == PeerLink::Stage::kClosing) {
+    return;
   }
-  connection.reader.Feed(
-      std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(received)));
   Message message;
   for (;;) {
-    const MessageReader::Result result = connection.reader.Next(message);
+    const MessageReader::Result result = connection.link.Next(message);
     if (result == MessageReader::Result::kNone) {
       return;
     }
     if (result == MessageReader::Result::kError) {
-      Close(connection, ByeReason::kProtocol, connection.reader.Error());
+      Close(connection, ByeReason::kProtocol, connection.link.ReaderError());
       return;
     }
     Handle(connection, message, now);
-    if (connection.state == State::kClosing || connection.dead) {
+    if (connection.link.GetStage() == PeerLink::Stage::kClosing || connection.link.Gone()) {
       return;
     }
   }
@@ -196,20 +163,24 @@ void HostSession::Read(Connection& connection, std::uint32_t now) {
 // away, and none of its keys matter now that it is gone.
 void HostSession::Leave(Connection& connection, std::uint32_t now) {
   const std::size_t keysBefore = guestKeys.size();
-  const bool guest = connection.state == State::kGuest;
+  const auto isGuest = [&connection] {
+    return connection.link.GetStage() == PeerLink::Stage::kJoined &&
+           connection.role == Role::kGuest;
+  };
+  const bool guest = isGuest();
   Read(connection, now);
   guestKeys.resize(keysBefore);
-  if (!connection.dead && connection.state != State::kClosing) {
-    Note(connection.address + ": connection closed" +
-         (guest || connection.state == State::kGuest ? " (the guest)" : ""));
-    connection.dead = true;
+  if (!connection.link.Gone() && connection.link.GetStage() != PeerLink::Stage::kClosing) {
+    Note(connection.link.Address() + ": connection closed" +
+         (guest || isGuest() ? " (the guest)" : ""));
+    connection.link.Drop();
   }
 }
 
 void HostSession::Handle(Connection& connection, const Message& message, std::uint32_t now) {
   const auto type = static_cast<MessageType>(message.type);
   std::string fault;
-  if (connection.state == State::kHandshake) {
+  if (connection.link.GetStage() == PeerLink::Stage::kHandshake) {
     if (type != MessageType::kHello) {
       Close(connection, ByeReason::kProtocol, "no greeting first");
       return;
@@ -226,12 +197,11 @@ void HostSession::Handle(Connection& connection, const Message& message, std::ui
     ByeReason reason = ByeReason::kLeft;
     fault = ParseBye(message.payload, reason);
     if (fault.empty()) {
-      Note(connection.address + ": " + ByeText(reason, false));
-      connection.state = State::kClosing;
-      connection.dead = true;
+      Note(connection.link.Address() + ": " + ByeText(reason, false));
+      connection.link.Drop();
       return;
     }
-  } else if (type == MessageType::kKey && connection.state == State::kGuest) {
+  } else if (type == MessageType::kKey && connection.role == Role::kGuest) {
     KeyEvent key;
     fault = ParseKey(message.payload, key);
     if (fault.empty() && guestKeys.size() == kMostGuestKeys) {
@@ -251,7 +221,7 @@ void HostSession::Handle(Connection& connection, const Message& message, std::ui
     Close(connection, ByeReason::kProtocol, fault);
     return;
   }
-  connection.lastHeard = now;
+  connection.link.Heard(now);
 }
 
 void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_t now) {
@@ -263,7 +233,7 @@ void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_
   }
   // An address that owes a wait is refused before the budget in all is
   // looked at: its tries spend nothing from what other addresses may use.
-  if (backoff.Waiting(connection.address, now)) {
+  if (backoff.Waiting(connection.link.Address(), now)) {
     Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes");
     return;
   }
@@ -272,7 +242,7 @@ void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_
     Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes in all");
     return;
   }
-  switch (backoff.Judge(connection.address, right, now)) {
+  switch (backoff.Judge(connection.link.Address(), right, now)) {
     case WrongCodeBackoff::Verdict::kWait:
       Refuse(connection, RefuseReason::kTooManyTries, "too many wrong codes");
       return;
@@ -289,104 +259,55 @@ void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_
     Refuse(connection, RefuseReason::kFull, "no spectator place left");
     return;
   }
-  connection.state = hello.role == Role::kGuest ? State::kGuest : State::kSpectator;
-  connection.lastHeard = now;
-  connection.lastQueued = now;
-  connection.lastFrame = now - settings.framePeriodMs;  // the first frame goes at once
-  AppendWelcome(hello.role, connection.output);
-  Note(connection.address + (hello.role == Role::kGuest ? ": the guest joined" : ": watching"));
+  connection.role = hello.role;
+  connection.link.Join(now, settings);
+  AppendWelcome(hello.role, connection.link.Output());
+  Note(connection.link.Address() +
+       (hello.role == Role::kGuest ? ": the guest joined" : ": watching"));
   Write(connection);
 }
 
 void HostSession::Refuse(Connection& connection, RefuseReason reason, const std::string& why) {
-  AppendRefuse(net::Refuse{reason, kProtocolVersion}, connection.output);
-  Note(connection.address + ": refused: " + why);
-  connection.state = State::kClosing;
-  connection.closingSince = clock();
-  Write(connection);
+  AppendRefuse(net::Refuse{reason, kProtocolVersion}, connection.link.Output());
+  Note(connection.link.Address() + ": refused: " + why);
+  connection.link.Close(clock(), settings);
 }
 
 void HostSession::Close(Connection& connection, ByeReason reason, const std::string& why) {
-  AppendBye(reason, connection.output);
-  Note(connection.address + ": closed: " + why);
-  connection.state = State::kClosing;
-  connection.closingSince = clock();
-  Write(connection);
+  AppendBye(reason, connection.link.Output());
+  Note(connection.link.Address() + ": closed: " + why);
+  connection.link.Close(clock(), settings);
 }
 
 void HostSession::Write(Connection& connection) {
-  while (Pending(connection) > 0) {
-    const long sent =
-        SendSome(connection.socket.Get(),
-                 std::span<const std::uint8_t>(connection.output).subspan(connection.outputSent));
-    if (sent == kWouldBlock) {
-      break;
-    }
-    if (sent == kClosed) {
-      connection.dead = true;
-      return;
-    }
-    connection.outputSent += static_cast<std::size_t>(sent);
-    if (connection.state == State::kGuest) {
-      bytesToGuest += static_cast<std::uint64_t>(sent);
-    }
-  }
-  if (connection.outputSent == connection.output.size()) {
-    connection.output.clear();
-    connection.outputSent = 0;
-  } else if (connection.outputSent > settings.frameSkipBytes) {
-    connection.output.erase(
-        connection.output.begin(),
-        connection.output.begin() + static_cast<std::ptrdiff_t>(connection.outputSent));
-    connection.outputSent = 0;
+  const bool guest = connection.Is(Role::kGuest);
+  const std::size_t sent = connection.link.Write(settings);
+  if (guest) {
+    bytesToGuest += sent;
   }
 }
 
 void HostSession::CheckTimes(Connection& connection, std::uint32_t now) {
-  switch (connection.state) {
-    case State::kHandshake:
-      if (now - connection.openedAt > settings.handshakeMs) {
-        Note(connection.address + ": no greeting in time");
-        connection.dead = true;
-      }
+  switch (connection.link.CheckTimes(now, settings)) {
+    case PeerLink::Lapse::kNone: return;
+    case PeerLink::Lapse::kNoGreeting:
+      Note(connection.link.Address() + ": no greeting in time");
       return;
-    case State::kClosing:
-      if (Pending(connection) == 0 || now - connection.closingSince > kClosingMs) {
-        connection.dead = true;
-      }
+    case PeerLink::Lapse::kSilent:
+      Close(connection, ByeReason::kTimeout, "silent for too long");
       return;
-    case State::kGuest:
-    case State::kSpectator: break;
-  }
-  if (now - connection.lastHeard > settings.silenceMs) {
-    Close(connection, ByeReason::kTimeout, "silent for too long");
-    return;
-  }
-  if (Pending(connection) > settings.maxUnsentBytes) {
-    Note(connection.address + ": too much unsent");
-    connection.dead = true;
-    return;
-  }
-  if (Pending(connection) > settings.frameSkipBytes) {
-    if (!connection.backedUp) {
-      connection.backedUp = true;
-      connection.backedUpSince = now;
-    } else if (now - connection.backedUpSince > settings.stallMs) {
+    case PeerLink::Lapse::kTooMuchUnsent:
+      Note(connection.link.Address() + ": too much unsent");
+      connection.link.Drop();
+      return;
+    case PeerLink::Lapse::kNotReading:
       Close(connection, ByeReason::kTooSlow, "not reading");
       return;
-    }
-  } else {
-    connection.backedUp = false;
-  }
-  if (now - connection.lastQueued >= settings.heartbeatMs) {
-    AppendHeartbeat(connection.output);
-    connection.lastQueued = now;
-    Write(connection);
   }
 }
 
 void HostSession::RemoveDead() {
-  std::erase_if(connections, [](const auto& connection) { return connection->dead; });
+  std::erase_if(connections, [](const auto& connection) { return connection->link.Gone(); });
 }
 
 void HostSession::Note(const std::string& line) {

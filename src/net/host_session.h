@@ -16,27 +16,20 @@
 #include <vector>
 
 #include "console/console_types.h"
-#include "net/message_stream.h"
 #include "net/messages.h"
+#include "net/peer_link.h"
 #include "net/socket.h"
 #include "net/wrong_code_backoff.h"
 #include "net/wrong_code_budget.h"
 
 namespace torvelkan::net {
 
-struct HostSettings {
+struct HostSettings : LinkSettings {
   std::string address;  // empty: every address of this machine
   std::uint16_t port = 0;
   std::string code;
   std::size_t maxSpectators = 8;
   std::size_t maxHandshakes = 32;  // past this the oldest unfinished one makes room
-  std::uint32_t handshakeMs = 5000;
-  std::uint32_t silenceMs = 3000;
-  std::uint32_t heartbeatMs = 500;
-  std::uint32_t framePeriodMs = 10;    // at most 100 frames a second, as the terminal gets
-  std::size_t frameSkipBytes = 4096;   // unsent bytes past which frames are skipped
-  std::uint32_t stallMs = 3000;        // how long a peer may stay past it
-  std::size_t maxUnsentBytes = 65536;  // never held for one peer
 };
 
 class HostSession {
@@ -69,23 +62,12 @@ class HostSession {
   const std::deque<std::string>& Log() const { return log; }
 
  private:
-  enum class State { kHandshake, kGuest, kSpectator, kClosing };
   struct Connection {
-    Socket socket;
-    std::string address;
-    State state = State::kHandshake;
-    std::uint32_t openedAt = 0;
-    std::uint32_t closingSince = 0;  // when its refusal or farewell was queued
-    std::uint32_t lastHeard = 0;
-    std::uint32_t lastQueued = 0;
-    std::uint32_t lastFrame = 0;
-    std::uint32_t backedUpSince = 0;
-    bool backedUp = false;
-    bool dead = false;
-    MessageReader reader;
-    std::vector<std::uint8_t> output;
-    std::size_t outputSent = 0;
-    CellGrid shown{};  // what the peer's grid holds
+    PeerLink link;
+    Role role = Role::kGuest;  // once joined
+    bool Is(Role asked) const {
+      return link.GetStage() == PeerLink::Stage::kJoined && role == asked;
+    }
   };
 
   void AcceptWaiting(std::uint32_t now);
@@ -99,9 +81,6 @@ class HostSession {
   void CheckTimes(Connection& connection, std::uint32_t now);
   void RemoveDead();
   void Note(const std::string& line);
-  static std::size_t Pending(const Connection& connection) {
-    return connection.output.size() - connection.outputSent;
-  }
 
   HostSettings settings;
   Clock clock;

@@ -28,6 +28,15 @@ enum class MessageType : std::uint8_t {
   kKey = 5,
   kHeartbeat = 6,
   kBye = 7,
+  // The arena server's own (net/lobby_messages.h); a host takes them as out
+  // of place.
+  kLobbyHello = 8,
+  kLobbyWelcome = 9,
+  kLobbyRequest = 10,
+  kRoomReady = 11,
+  kRoomList = 12,
+  kLobbyRefuse = 13,
+  kServerBye = 14,
 };
 
 enum class Role : std::uint8_t { kGuest = 1, kSpectator = 2 };

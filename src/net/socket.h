@@ -86,6 +86,11 @@ void PollSockets(std::span<PollEntry> entries, int timeoutMs);
 // loopback only when there is nothing else.
 std::vector<std::string> LocalAddresses();
 
+// How many files and sockets this process may hold open at once, its limit
+// first raised as far as the system lets an unprivileged process: a server
+// keeps its connections below it.
+std::size_t RaiseOpenFileLimit();
+
 // Fills bytes from the system's secure random source; false if it failed.
 bool SecureRandomBytes(std::span<std::uint8_t> bytes);
 

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -117,6 +118,22 @@ bool SecureRandomBytes(std::span<std::uint8_t> bytes) {
   arc4random_buf(bytes.data(), bytes.size());
   return true;
 #endif
+}
+
+std::size_t RaiseOpenFileLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+    return 1024;  // what systems give by default
+  }
+  if (limit.rlim_cur < limit.rlim_max) {
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max;
+    if (setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+      limit = raised;
+    }
+  }
+  return limit.rlim_cur == RLIM_INFINITY ? static_cast<std::size_t>(1) << 20
+                                         : static_cast<std::size_t>(limit.rlim_cur);
 }
 
 }  // namespace torvelkan::net

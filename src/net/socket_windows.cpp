@@ -110,4 +110,7 @@ bool SecureRandomBytes(std::span<std::uint8_t> bytes) {
                          BCRYPT_USE_SYSTEM_PREFERRED_RNG) == 0;
 }
 
+// Winsock sets no such limit on a process's sockets.
+std::size_t RaiseOpenFileLimit() { return static_cast<std::size_t>(1) << 20; }
+
 }  // namespace torvelkan::net

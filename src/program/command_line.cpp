@@ -94,9 +94,11 @@ void CheckCombinations(CommandLine& result) {
   if (mode == NetworkOptions::Mode::kNone) {
     return;
   }
-  const char* network = mode == NetworkOptions::Mode::kHost   ? "--host"
-                        : mode == NetworkOptions::Mode::kJoin ? "--join"
-                                                              : "--watch";
+  const char* network = mode == NetworkOptions::Mode::kHost    ? "--host"
+                        : mode == NetworkOptions::Mode::kJoin  ? "--join"
+                        : mode == NetworkOptions::Mode::kWatch ? "--watch"
+                        : mode == NetworkOptions::Mode::kServe ? "--serve"
+                                                               : "--online";
   if (!result.replayPath.empty()) {
     Fail(result, std::string("options '--replay' and '") + network + "' cannot be used together");
   } else if (!result.recordPath.empty() && mode != NetworkOptions::Mode::kHost) {
@@ -126,7 +128,9 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
       TakeFileOption(result, arguments, i);
     } else if (argument == "--host" || argument.starts_with("--host=") || argument == "--join" ||
                argument.starts_with("--join=") || argument == "--watch" ||
-               argument.starts_with("--watch=")) {
+               argument.starts_with("--watch=") || argument == "--serve" ||
+               argument.starts_with("--serve=") || argument == "--online" ||
+               argument.starts_with("--online=")) {
       if (const std::string fault = ParseNetworkOption(arguments, i, result.network);
           !fault.empty()) {
         Fail(result, fault);
@@ -162,6 +166,18 @@ std::string UsageText() {
          "                     Esc leaves) with the join code the host's screen shows\n"
          "      --watch HOST[:PORT] CODE\n"
          "                     watch the host's game (Esc leaves)\n"
+         "      --online SERVER[:PORT] [CODE]\n"
+         "                     play on an arena server (port 41961 unless given): its\n"
+         "                     lobby starts a room (with a code to give a friend),\n"
+         "                     joins one by its code, pairs you with whoever waits or\n"
+         "                     watches a game; with CODE, straight into that room.\n"
+         "                     Up, Down and Enter choose, Esc goes back and leaves\n"
+         "      --serve [ADDRESS][:PORT]\n"
+         "                     run an arena server without a terminal: rooms of two\n"
+         "                     players each (the AI plays blue while its seat is\n"
+         "                     empty) and their spectators; listens on every address\n"
+         "                     by default, port 41961; logs to standard error and\n"
+         "                     stops cleanly on SIGTERM or SIGINT\n"
          "      --smooth-holds\n"
          "                     where the terminal never reports key releases, guess\n"
          "                     them so that a held key walks on smoothly (a tap then\n"

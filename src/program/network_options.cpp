@@ -3,6 +3,8 @@
 
 #include "program/printable_quote.h"
 
+#include <optional>
+
 namespace torvelkan {
 
 namespace {
@@ -42,6 +44,46 @@ std::string ParseCode(std::string_view typed, std::string& code) {
     code.push_back(c);
   }
   return code.empty() ? "a join code is letters and digits, as the host shows it" : "";
+}
+
+}  // namespace
+
+namespace {
+
+// --serve [ADDRESS][:PORT] and --online SERVER[:PORT] [CODE]: each value is
+// the next argument unless it is an option, and only the client's address is
+// required. Both use the arena's port unless given.
+std::string ParseArenaOption(std::span<const char* const> arguments, std::size_t& at, bool serve,
+                             bool hasInline, std::string_view inlineValue,
+                             NetworkOptions& options) {
+  options.mode = serve ? NetworkOptions::Mode::kServe : NetworkOptions::Mode::kOnline;
+  options.port = kDefaultArenaPort;
+  const auto next = [&]() -> std::optional<std::string_view> {
+    if (at + 1 < arguments.size() && arguments[at + 1] != nullptr &&
+        !std::string_view(arguments[at + 1]).starts_with("-")) {
+      return std::string_view(arguments[++at]);
+    }
+    return std::nullopt;
+  };
+  std::optional<std::string_view> endpoint;
+  if (hasInline) {
+    endpoint = inlineValue;
+  } else {
+    endpoint = next();
+  }
+  if (!endpoint.has_value()) {
+    return serve ? std::string() : "--online needs the server's address";
+  }
+  if (std::string fault = ParseEndpoint(*endpoint, serve, options.address, options.port);
+      !fault.empty()) {
+    return fault;
+  }
+  if (!serve) {
+    if (const std::optional<std::string_view> code = next(); code.has_value()) {
+      return ParseCode(*code, options.code);
+    }
+  }
+  return {};
 }
 
 }  // namespace
@@ -109,7 +151,10 @@ std::string ParseNetworkOption(std::span<const char* const> arguments, std::size
     hasInline = true;
   }
   if (options.mode != NetworkOptions::Mode::kNone) {
-    return "only one of --host, --join and --watch";
+    return "only one of --host, --join, --watch, --serve and --online";
+  }
+  if (option == "--serve" || option == "--online") {
+    return ParseArenaOption(arguments, at, option == "--serve", hasInline, inlineValue, options);
   }
   if (option == "--host") {
     options.mode = NetworkOptions::Mode::kHost;

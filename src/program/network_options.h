@@ -1,4 +1,5 @@
-// The network options of the command line: --host, --join and --watch.
+// The network options of the command line: --host, --join and --watch, and
+// the arena's --serve and --online.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +11,15 @@ namespace torvelkan {
 
 // Unprivileged and unassigned; the same on both sides unless given.
 inline constexpr std::uint16_t kDefaultPort = 41960;
+// An arena server's, one above.
+inline constexpr std::uint16_t kDefaultArenaPort = 41961;
 
 struct NetworkOptions {
-  enum class Mode { kNone, kHost, kJoin, kWatch };
+  enum class Mode { kNone, kHost, kJoin, kWatch, kServe, kOnline };
   Mode mode = Mode::kNone;
   std::string address;  // to listen on (empty: every address) or the host to reach
   std::uint16_t port = kDefaultPort;
-  std::string code;  // the join code as it travels: lower case, no dashes
+  std::string code;  // the join code as it travels: lower case, no dashes (--online: optional)
 };
 
 // Reads one network option at arguments[at] and the values after it, moving

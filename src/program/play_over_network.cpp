@@ -1,4 +1,5 @@
-// The program's network modes: hosting a game, joining it, watching it.
+// The program's network modes: hosting a game, joining it, watching it, and
+// playing on an arena server (serving one is serve_arena.cpp).
 //
 // The host runs the game exactly as without the network: the same App, clock,
 // pacer and loop, with the console device wrapped. Everything that can fail
@@ -22,7 +23,10 @@
 #include "net/host_session.h"
 #include "net/join_code.h"
 #include "net/socket.h"
+#include "online/lobby_connection.h"
+#include "online/play_online.h"
 #include "program/platform_device.h"
+#include "program/serve_arena.h"
 #include "replay/session_recording.h"
 
 namespace torvelkan::net {
@@ -85,6 +89,37 @@ int Join(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
   return outcome.status;
 }
 
+int Online(const NetworkOptions& options, const DeviceOptions& deviceOptions) {
+  const SocketLibrary sockets;
+  online::OnlineSettings settings;
+  settings.host = options.address;
+  settings.port = options.port;
+  // The first connection is made before the console is taken, so that a
+  // server out of reach or a wrong code reads as a plain line.
+  std::string error;
+  Socket lobby;
+  Socket room;
+  if (options.code.empty()) {
+    lobby = online::ConnectToLobby(settings.host, settings.port, settings.connectMs, error);
+  } else {
+    room = online::ConnectToRoom(settings.host, settings.port, settings.connectMs, options.code,
+                                 Role::kGuest, error);
+  }
+  if (!lobby.IsOpen() && !room.IsOpen()) {
+    std::fprintf(stderr, "torvelkan: %s\n", error.c_str());
+    return 1;
+  }
+  JoinOutcome outcome;
+  {
+    PlatformDevice device = MakePlatformDevice(deviceOptions);
+    outcome = online::RunOnline(device, settings, std::move(lobby), std::move(room), Now);
+  }  // the console is given back before the message
+  if (!outcome.message.empty()) {
+    std::fprintf(stderr, "torvelkan: %s\n", outcome.message.c_str());
+  }
+  return outcome.status;
+}
+
 }  // namespace
 
 int PlayOverNetwork(const NetworkOptions& options, const DeviceOptions& deviceOptions,
@@ -94,6 +129,8 @@ int PlayOverNetwork(const NetworkOptions& options, const DeviceOptions& deviceOp
       return Host(options, deviceOptions, recordPath, programVersion);
     case NetworkOptions::Mode::kJoin:
     case NetworkOptions::Mode::kWatch: return Join(options, deviceOptions);
+    case NetworkOptions::Mode::kOnline: return Online(options, deviceOptions);
+    case NetworkOptions::Mode::kServe: return ServeArena(options);
     case NetworkOptions::Mode::kNone: break;
   }
   return 0;

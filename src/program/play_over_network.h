@@ -1,4 +1,5 @@
-// The program's network modes: hosting a game, joining it, watching it.
+// The program's network modes: hosting a game, joining it, watching it, and
+// the arena's server and client.
 #pragma once
 
 #include <string>

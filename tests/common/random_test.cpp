@@ -37,5 +37,40 @@ TEST(Random, UnitCoversZeroToOneInclusive) {
   EXPECT_FLOAT_EQ(RandomUnit(), 18467.0f * 3.0518509e-05f);
 }
 
+// Two games in one process, each with its own state, draw in turns exactly
+// what each would draw alone, and the program's default state is untouched.
+TEST(Random, EachStateDrawsItsOwnSequenceWhateverElseDrawsBetween) {
+  srand(7);
+  GeneratorState a;
+  GeneratorState b;
+  int interleaved[2][50];
+  for (int n = 0; n < 50; ++n) {
+    {
+      const UseGenerator use(a);
+      if (n == 0) {
+        srand(1);
+      }
+      interleaved[0][n] = rand();
+    }
+    const UseGenerator use(b);
+    if (n == 0) {
+      srand(99);
+    }
+    interleaved[1][n] = rand();
+    {
+      const UseGenerator nested(a);  // a guard inside another gives the outer one back
+      (void)RandomState();
+    }
+    EXPECT_EQ(RandomState(), b.value);
+  }
+  EXPECT_EQ(rand(), 61) << "the default state is still at seed 7";
+  EXPECT_EQ(interleaved[0][0], 41);
+  EXPECT_EQ(interleaved[0][1], 18467);
+  srand(99);
+  for (int n = 0; n < 50; ++n) {
+    EXPECT_EQ(rand(), interleaved[1][n]) << n;
+  }
+}
+
 }  // namespace
 }  // namespace torvelkan

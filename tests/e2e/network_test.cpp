@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <stdlib.h>  // NOLINT(modernize-deprecated-headers): mkstemp is POSIX's
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,6 +19,7 @@
 
 #include "e2e/arena_view.h"
 #include "e2e/game_in_terminal.h"
+#include "e2e/player_terminal.h"
 #include "e2e/tmux_session.h"
 
 namespace torvelkan::e2e {
@@ -30,56 +30,6 @@ using std::chrono::seconds;
 
 // How long a tapped key's step is given to show before the next tap.
 constexpr milliseconds kTap{100};
-
-// One terminal with a shell, its modes noted before the game starts.
-class Player {
- public:
-  Player() : tmux(SourceDir()) {
-    std::string name = "/tmp/torvelkan-e2e-net-modes-XXXXXX";
-    const int fd = mkstemp(name.data());
-    if (fd >= 0) {
-      close(fd);
-      modes = name;
-    }
-    tmux.Type("stty -a > " + ShellQuote(modes) + " && echo SHELL-IS-HERE");
-    EXPECT_TRUE(tmux.WaitForText("SHELL-IS-HERE", seconds(10)));
-  }
-  ~Player() { unlink(modes.c_str()); }
-  Player(const Player&) = delete;
-  Player& operator=(const Player&) = delete;
-
-  void Start(const std::string& arguments) {
-    tmux.Type(ShellQuote(GameBinary()) + " " + arguments);
-  }
-
-  // The game has ended: the shell's screen and cursor are back with the same
-  // modes, the status is the one given and the last line said what happened.
-  void ExpectBack(int status, const std::string& message) {
-    Screen screen;
-    ASSERT_TRUE(
-        tmux.WaitFor([this](const Screen&) { return tmux.Display("#{alternate_on}") == "0"; },
-                     seconds(10), &screen))
-        << screen.Dump();
-    tmux.Type("echo GAME-ENDED-$?");
-    ASSERT_TRUE(tmux.WaitForText("GAME-ENDED-" + std::to_string(status), seconds(10), &screen))
-        << screen.Dump();
-    if (!message.empty()) {
-      EXPECT_TRUE(screen.Contains("torvelkan: " + message)) << screen.Dump();
-    }
-    EXPECT_EQ(tmux.Display("#{cursor_flag}"), "1");
-    tmux.Type("stty -a | cmp -s - " + ShellQuote(modes) +
-              " && echo MODES-SAME || echo MODES-DIFFER");
-    ASSERT_TRUE(tmux.WaitFor(
-        [](const Screen& s) { return s.Contains("MODES-SAME") || s.Contains("MODES-DIFFER"); },
-        seconds(5), &screen));
-    EXPECT_TRUE(screen.Contains("MODES-SAME")) << screen.Dump();
-  }
-
-  void Kill() const { TmuxSession::Host("pkill -KILL -P " + tmux.Display("#{pane_pid}")); }
-
-  TmuxSession tmux;
-  std::string modes;
-};
 
 bool Waiting(const Screen& screen) { return screen.Contains("Waiting for a guest"); }
 
@@ -332,27 +282,6 @@ TEST_F(Network, AHostKilledGivesTheGuestsTerminalBackWithItsMessage) {
       guest.tmux.WaitFor([](const Screen& s) { return s.Contains("fps"); }, seconds(10), &screen));
   host.Kill();
   guest.ExpectBack(1, "the host closed the connection");
-}
-
-// Rows 3 and on: above them the host shows how to join while no guest is in.
-bool SameArena(const Screen& a, const Screen& b) {
-  if (a.cells.size() < 50 || b.cells.size() < 50) {
-    return false;
-  }
-  for (int row = 3; row < 50; ++row) {
-    for (int column = 0; column < 80; ++column) {
-      const ScreenCell x = a.At(row, column);
-      const ScreenCell y = b.At(row, column);
-      // A blank shows no foreground: each terminal's encoder leaves blanks in
-      // whatever pen it holds.
-      const bool blank = x.glyph == " " || x.glyph.empty();
-      if (x.glyph != y.glyph || x.background != y.background ||
-          (!blank && x.foreground != y.foreground)) {
-        return false;
-      }
-    }
-  }
-  return true;
 }
 
 TEST_F(Network, ASpectatorSeesTheSameGrid) {

@@ -161,5 +161,50 @@ TEST(CommandLine, NetworkOptions) {
   }
 }
 
+// The arena's server and client: their own port unless given, the client's
+// code optional, and neither with a recording.
+TEST(CommandLine, ArenaOptions) {
+  using M = NetworkOptions::Mode;
+  const struct {
+    std::vector<const char*> arguments;
+    std::string address;
+    std::string code;
+    std::string errorHas;  // empty: parsed
+    M mode;
+    std::uint16_t port;
+  } cases[] = {
+      {{"--serve"}, "", "", "", M::kServe, 41961},
+      {{"--serve", ":5000"}, "", "", "", M::kServe, 5000},
+      {{"--serve=127.0.0.1:0"}, "127.0.0.1", "", "", M::kServe, 0},
+      {{"--serve", "--smooth-holds"}, "", "", "", M::kServe, 41961},
+      {{"--online", "game.example"}, "game.example", "", "", M::kOnline, 41961},
+      {{"--online", "[::1]:7000", "K7M2-Q9XP"}, "::1", "k7m2q9xp", "", M::kOnline, 7000},
+      {{"--online=localhost", "abc"}, "localhost", "abc", "", M::kOnline, 41961},
+      {{"--online"}, "", "", "the server's address", M::kNone, 0},
+      {{"--online", "--true-colour"}, "", "", "the server's address", M::kNone, 0},
+      {{"--online", "h", "ab$c"}, "", "", "letters and digits", M::kNone, 0},
+      {{"--online", "h:0"}, "", "", "port", M::kNone, 0},
+      {{"--serve", "--online", "h"}, "", "", "only one of", M::kNone, 0},
+      {{"--record", "a", "--serve"}, "", "", "'--record' and '--serve'", M::kNone, 0},
+      {{"--online", "h", "--replay", "a"}, "", "", "'--replay' and '--online'", M::kNone, 0},
+  };
+  for (const auto& c : cases) {
+    const CommandLine parsed = ParseCommandLine(c.arguments);
+    const std::string shown = c.arguments.back();
+    if (!c.errorHas.empty()) {
+      EXPECT_EQ(parsed.action, CommandLine::Action::kError) << shown;
+      EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << shown << ": " << parsed.error;
+      continue;
+    }
+    EXPECT_EQ(parsed.action, CommandLine::Action::kPlay) << shown << ": " << parsed.error;
+    EXPECT_EQ(parsed.network.mode, c.mode) << shown;
+    EXPECT_EQ(parsed.network.address, c.address) << shown;
+    EXPECT_EQ(parsed.network.port, c.port) << shown;
+    EXPECT_EQ(parsed.network.code, c.code) << shown;
+  }
+  EXPECT_NE(UsageText().find("--online SERVER[:PORT] [CODE]"), std::string::npos);
+  EXPECT_NE(UsageText().find("--serve [ADDRESS][:PORT]"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace torvelkan

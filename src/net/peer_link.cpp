@@ -1,0 +1,128 @@
+// One peer of a server: its messages in, its bytes out, its times.
+#include "net/peer_link.h"
+
+#include <utility>
+
+#include "net/grid_diff.h"
+#include "net/messages.h"
+
+namespace torvelkan::net {
+
+PeerLink::PeerLink(Socket given, std::string peerAddress, std::uint32_t now)
+    : socket(std::move(given)),
+      address(std::move(peerAddress)),
+      openedAt(now),
+      lastHeard(now),
+      lastQueued(now) {}
+
+bool PeerLink::Receive(std::span<std::uint8_t> buffer) {
+  const long received = ReceiveSome(socket.Get(), buffer);
+  if (received == kWouldBlock) {
+    return true;
+  }
+  if (received == kClosed) {
+    stage = Stage::kGone;
+    return false;
+  }
+  if (stage != Stage::kClosing) {  // nothing more is listened to
+    reader.Feed(buffer.first(static_cast<std::size_t>(received)));
+  }
+  return true;
+}
+
+std::size_t PeerLink::Write(const LinkSettings& settings) {
+  std::size_t total = 0;
+  while (Pending() > 0 && stage != Stage::kGone) {
+    const long sent =
+        SendSome(socket.Get(), std::span<const std::uint8_t>(output).subspan(outputSent));
+    if (sent == kWouldBlock) {
+      break;
+    }
+    if (sent == kClosed) {
+      stage = Stage::kGone;
+      break;
+    }
+    outputSent += static_cast<std::size_t>(sent);
+    total += static_cast<std::size_t>(sent);
+  }
+  if (outputSent == output.size()) {
+    output.clear();
+    outputSent = 0;
+  } else if (outputSent > settings.frameSkipBytes) {
+    output.erase(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(outputSent));
+    outputSent = 0;
+  }
+  return total;
+}
+
+void PeerLink::Join(std::uint32_t now, const LinkSettings& settings) {
+  stage = Stage::kJoined;
+  lastHeard = now;
+  lastQueued = now;
+  lastFrame = now - settings.framePeriodMs;  // the first frame goes at once
+}
+
+void PeerLink::Close(std::uint32_t now, const LinkSettings& settings) {
+  if (stage == Stage::kGone) {
+    return;
+  }
+  stage = Stage::kClosing;
+  closingSince = now;
+  Write(settings);
+}
+
+void PeerLink::QueueFrame(const CellGrid& wire, std::uint32_t now, const LinkSettings& settings) {
+  if (stage != Stage::kJoined || now - lastFrame < settings.framePeriodMs ||
+      Pending() > settings.frameSkipBytes) {
+    return;
+  }
+  const std::size_t before = output.size();
+  AppendFrame(shown, wire, output);
+  if (output.size() != before) {
+    lastQueued = now;
+  }
+  shown = wire;
+  lastFrame = now;
+}
+
+PeerLink::Lapse PeerLink::CheckTimes(std::uint32_t now, const LinkSettings& settings) {
+  switch (stage) {
+    case Stage::kGone: return Lapse::kNone;
+    case Stage::kHandshake:
+      if (now - openedAt > settings.handshakeMs) {
+        stage = Stage::kGone;
+        return Lapse::kNoGreeting;
+      }
+      return Lapse::kNone;
+    case Stage::kClosing:
+      if (Pending() == 0 || now - closingSince > kClosingMs) {
+        stage = Stage::kGone;
+      }
+      return Lapse::kNone;
+    case Stage::kJoined: break;
+  }
+  if (now - lastHeard > settings.silenceMs) {
+    return Lapse::kSilent;
+  }
+  if (Pending() > settings.maxUnsentBytes) {
+    return Lapse::kTooMuchUnsent;
+  }
+  if (Pending() > settings.frameSkipBytes) {
+    if (!backedUp) {
+      backedUp = true;
+      backedUpSince = now;
+    } else if (now - backedUpSince > settings.stallMs) {
+      return Lapse::kNotReading;
+    }
+  } else {
+    backedUp = false;
+  }
+  if (now - lastQueued >= settings.heartbeatMs) {
+    AppendHeartbeat(output);
+    lastQueued = now;
+    Write(settings);
+  }
+  return Lapse::kNone;
+}
+
+}  // namespace torvelkan::net
