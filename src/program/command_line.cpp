@@ -54,6 +54,17 @@ void TakeFileOption(CommandLine& result, std::span<const char* const> arguments,
 
 // Options that make sense alone but not together.
 void CheckCombinations(CommandLine& result) {
+  if (result.web.on) {
+    // The browser is the screen and the keyboard of a game played here.
+    if (result.network.mode != NetworkOptions::Mode::kNone) {
+      Fail(result,
+           "option '--web' plays here in a browser: it goes with none of --host, "
+           "--join and --watch");
+    } else if (!result.replayPath.empty()) {
+      Fail(result, "options '--replay' and '--web' cannot be used together");
+    }
+    return;
+  }
   const NetworkOptions::Mode mode = result.network.mode;
   if (mode == NetworkOptions::Mode::kNone) {
     return;
@@ -96,6 +107,10 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
           !fault.empty()) {
         Fail(result, fault);
       }
+    } else if (argument == "--web" || argument.starts_with("--web=")) {
+      if (const std::string fault = ParseWebOption(arguments, i, result.web); !fault.empty()) {
+        Fail(result, fault);
+      }
     } else if (argument == "--smooth-holds") {
       result.device.smoothHolds = true;
     } else if (argument.starts_with("-")) {
@@ -129,6 +144,12 @@ std::string UsageText() {
          "                     Esc leaves) with the join code the host's screen shows\n"
          "      --watch HOST[:PORT] CODE\n"
          "                     watch the host's game (Esc leaves)\n"
+         "      --web [ADDRESS][:PORT]\n"
+         "                     play here in a web browser, every key release exact:\n"
+         "                     prints the address to open (with a code in it) and\n"
+         "                     runs without the terminal until the menu's exit,\n"
+         "                     Ctrl+C or SIGTERM; loopback and any free port unless\n"
+         "                     told (builds with Boost's headers only)\n"
          "      --smooth-holds\n"
          "                     where the terminal never reports key releases, guess\n"
          "                     them so that a held key walks on smoothly (a tap then\n"
