@@ -68,6 +68,12 @@ int PlayInBrowser(const WebOptions& options, const std::string& recordPath,
     clock.now = [] { return MonotonicMicroseconds(); };
     clock.waitUntil = [&device](std::int64_t deadline) { device.WaitUntil(deadline); };
     RunMainLoop(screen, app, schedule, clock);
+    // The page keeps the last picture once the game is over: ended by a
+    // signal, that is the state the game ended in, drawn once more (drawing
+    // changes nothing in the game).
+    if (server.QuitSignal() != 0) {
+      app.Render(screen);
+    }
     recording.Finish();
   }  // the browsers are told the game is over
   const int signal = server.QuitSignal();
