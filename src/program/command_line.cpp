@@ -52,6 +52,13 @@ void TakeFileOption(CommandLine& result, std::span<const char* const> arguments,
   }
 }
 
+// --web [ADDRESS][:PORT]; i moves past the address when it is the next argument.
+void TakeWebOption(CommandLine& result, std::span<const char* const> arguments, std::size_t& i) {
+  if (const std::string fault = ParseWebOption(arguments, i, result.web); !fault.empty()) {
+    Fail(result, fault);
+  }
+}
+
 // Options that make sense alone but not together.
 void CheckCombinations(CommandLine& result) {
   if (result.web.on) {
@@ -107,10 +114,8 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
           !fault.empty()) {
         Fail(result, fault);
       }
-    } else if (argument == "--web" || argument.starts_with("--web=")) {
-      if (const std::string fault = ParseWebOption(arguments, i, result.web); !fault.empty()) {
-        Fail(result, fault);
-      }
+    } else if (IsWebOption(argument)) {
+      TakeWebOption(result, arguments, i);
     } else if (argument == "--smooth-holds") {
       result.device.smoothHolds = true;
     } else if (argument.starts_with("-")) {

@@ -7,6 +7,10 @@
 
 namespace torvelkan {
 
+bool IsWebOption(std::string_view argument) {
+  return argument == "--web" || argument.starts_with("--web=");
+}
+
 std::string ParseWebOption(std::span<const char* const> arguments, std::size_t& at,
                            WebOptions& options) {
   if (options.on) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace torvelkan {
 
@@ -13,6 +14,9 @@ struct WebOptions {
   std::string address = "127.0.0.1";  // empty: every address
   std::uint16_t port = 0;             // any free one
 };
+
+// --web, or --web=VALUE.
+bool IsWebOption(std::string_view argument);
 
 // Reads --web at arguments[at] and its optional value after it, moving at
 // past them. Returns an empty string, or one line saying what is wrong.

@@ -32,7 +32,7 @@ class BrowserLink {
   enum class State : std::uint8_t { kHandshake, kPlayer, kSpectator, kClosing };
 
   // The room must outlive the link; address names the peer in notes.
-  BrowserLink(BrowserRoom& room, std::string address, LinkTimes times, std::uint32_t now);
+  BrowserLink(BrowserRoom& sharedRoom, std::string peer, LinkTimes limits, std::uint32_t now);
   // Gives up its seat.
   ~BrowserLink();
   BrowserLink(const BrowserLink&) = delete;

@@ -52,6 +52,48 @@ bool IsCode(std::string_view text) {
          std::all_of(text.begin(), text.end(), net::IsCodeCharacter);
 }
 
+bool IsHexAddressCharacter(char c) {
+  return std::isxdigit(static_cast<unsigned char>(c)) != 0 || c == ':' || c == '.';
+}
+
+bool IsNameCharacter(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-';
+}
+
+// A Host header's name ("[IPV6]" with its brackets) and, after a colon, the
+// text of its port.
+bool SplitHost(std::string_view host, std::string_view& name, std::string_view& portText,
+               bool& hasPort) {
+  if (host.empty() || host.size() > kLongestHost) {
+    return false;
+  }
+  std::size_t nameEnd = 0;  // just past the name
+  if (host.starts_with("[")) {
+    const std::size_t close = host.find(']');
+    if (close == std::string_view::npos || close == 1 ||
+        !std::all_of(host.begin() + 1, host.begin() + static_cast<std::ptrdiff_t>(close),
+                     IsHexAddressCharacter)) {
+      return false;
+    }
+    nameEnd = close + 1;
+  } else {
+    nameEnd = std::min(host.find(':'), host.size());
+    if (nameEnd == 0 ||
+        !std::all_of(host.begin(), host.begin() + static_cast<std::ptrdiff_t>(nameEnd),
+                     IsNameCharacter)) {
+      return false;
+    }
+  }
+  name = host.substr(0, nameEnd);
+  const std::string_view rest = host.substr(nameEnd);
+  hasPort = !rest.empty();
+  if (hasPort && rest.front() != ':') {
+    return false;
+  }
+  portText = hasPort ? rest.substr(1) : std::string_view();
+  return true;
+}
+
 void AddCarefulHeaders(Response& response, std::string_view policy) {
   response.headers.emplace_back("Content-Security-Policy", std::string(policy));
   response.headers.emplace_back("X-Content-Type-Options", "nosniff");
@@ -77,43 +119,10 @@ void Refuse(Response& response, unsigned status, const char* why) {
 }  // namespace
 
 bool ParseHost(std::string_view host, std::string_view& name, std::uint16_t& port) {
-  if (host.empty() || host.size() > kLongestHost) {
-    return false;
-  }
   std::string_view portText;
   bool hasPort = false;
-  if (host.starts_with("[")) {
-    const std::size_t close = host.find(']');
-    if (close == std::string_view::npos) {
-      return false;
-    }
-    name = host.substr(0, close + 1);
-    const std::string_view inside = name.substr(1, name.size() - 2);
-    if (inside.empty() || !std::all_of(inside.begin(), inside.end(), [](char c) {
-          return std::isxdigit(static_cast<unsigned char>(c)) != 0 || c == ':' || c == '.';
-        })) {
-      return false;
-    }
-    const std::string_view rest = host.substr(close + 1);
-    if (!rest.empty()) {
-      if (!rest.starts_with(":")) {
-        return false;
-      }
-      portText = rest.substr(1);
-      hasPort = true;
-    }
-  } else {
-    const std::size_t colon = host.find(':');
-    name = host.substr(0, colon);
-    if (colon != std::string_view::npos) {
-      portText = host.substr(colon + 1);
-      hasPort = true;
-    }
-    if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) {
-          return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-';
-        })) {
-      return false;
-    }
+  if (!SplitHost(host, name, portText, hasPort)) {
+    return false;
   }
   if (!hasPort) {
     port = 80;  // the browser leaves out the scheme's own port
@@ -149,7 +158,7 @@ Judgement JudgeRequest(const Request& request, const Served& served) {
   }
   const std::size_t slash = target.find('/', 1);
   const std::string_view code =
-      target.substr(1, slash == std::string_view::npos ? target.npos : slash - 1);
+      target.substr(1, slash == std::string_view::npos ? std::string_view::npos : slash - 1);
   const std::string_view rest = slash == std::string_view::npos ? "" : target.substr(slash);
   if (!IsCode(code)) {
     return judgement;  // no code at all (the browser's icon, say): plainly not found

@@ -157,7 +157,7 @@ WebSocketSession::~WebSocketSession() {
   --shared.open;
 }
 
-void WebSocketSession::Start(http::request<http::empty_body> request) {
+void WebSocketSession::Start(const http::request<http::empty_body>& request) {
   websocket::stream_base::timeout timeouts{};
   // Opening and closing handshakes; silence is the protocol's own business
   // (heartbeats both ways), so Beast sends no pings.

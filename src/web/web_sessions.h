@@ -53,7 +53,7 @@ struct SharedState {
 // until it asks for the WebSocket.
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
  public:
-  HttpSession(Tcp::socket socket, std::string address, SharedState& shared);
+  HttpSession(Tcp::socket socket, std::string peer, SharedState& state);
   ~HttpSession();
   HttpSession(const HttpSession&) = delete;
   HttpSession& operator=(const HttpSession&) = delete;
@@ -82,12 +82,12 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 // One browser's WebSocket: its link to the game and what waits to be sent.
 class WebSocketSession : public std::enable_shared_from_this<WebSocketSession> {
  public:
-  WebSocketSession(Tcp::socket socket, std::string address, SharedState& shared);
+  WebSocketSession(Tcp::socket tcp, std::string peer, SharedState& state);
   ~WebSocketSession();
   WebSocketSession(const WebSocketSession&) = delete;
   WebSocketSession& operator=(const WebSocketSession&) = delete;
 
-  void Start(http::request<http::empty_body> request);
+  void Start(const http::request<http::empty_body>& request);
   void Frame(const CellGrid& wire);
   void Check();
   void Close(net::ByeReason reason, const std::string& why);

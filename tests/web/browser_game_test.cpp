@@ -3,7 +3,6 @@
 // and that grid against the game's own, played again from its recording.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <stdlib.h>  // NOLINT(modernize-deprecated-headers): mkdtemp is POSIX's
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -48,6 +48,7 @@ class Game {
     std::vector<std::string> arguments{TORVELKAN_BINARY};
     arguments.insert(arguments.end(), options.begin(), options.end());
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments) {
       argv.push_back(argument.data());
     }

@@ -3,12 +3,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <stdlib.h>  // NOLINT(modernize-deprecated-headers): mkdtemp is POSIX's
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <boost/property_tree/json_parser.hpp>
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 #include <vector>
@@ -81,6 +81,7 @@ Chromium::Chromium(const std::string& program) {
   std::vector<std::string> arguments{program, "--user-data-dir=" + profile};
   arguments.insert(arguments.begin() + 1, std::begin(kFlags), std::end(kFlags));
   std::vector<char*> argv;
+  argv.reserve(arguments.size() + 1);
   for (std::string& argument : arguments) {
     argv.push_back(argument.data());
   }
@@ -133,7 +134,7 @@ Chromium::~Chromium() {
   }
 }
 
-bool Chromium::Send(const std::string& text) {
+bool Chromium::Send(const std::string& text) const {
   std::string bytes = text;
   bytes.push_back('\0');
   std::size_t sent = 0;
@@ -221,7 +222,7 @@ std::string Chromium::Open(const std::string& url, int width, int height) {
   }
   const Json attached =
       Call("Target.attachToTarget", "{\"targetId\":" + Quote(id) + ",\"flatten\":true}");
-  const std::string session = attached.get<std::string>("sessionId", "");
+  std::string session = attached.get<std::string>("sessionId", "");
   if (!session.empty()) {
     // Keys go to the focused page, as they would in a window in front.
     Call("Emulation.setFocusEmulationEnabled", R"({"enabled":true})", session);

@@ -50,7 +50,7 @@ class Chromium {
   const std::string& Error() const { return error; }
 
  private:
-  bool Send(const std::string& text);
+  bool Send(const std::string& text) const;
   bool Receive(Json& message, std::chrono::steady_clock::time_point deadline);
 
   pid_t pid = -1;
