@@ -1,6 +1,7 @@
 // The game played in headless Chromium against `torvelkan --web`: real key
-// downs and ups through the DevTools protocol, read back off the page's grid,
-// and that grid against the game's own, played again from its recording.
+// downs and ups through the DevTools protocol, read back off the page's grid
+// (a page that loses the focus lets go of its keys), and that grid against
+// the game's own, played again from its recording.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>  // NOLINT(modernize-deprecated-headers): mkdtemp is POSIX's
@@ -352,6 +353,17 @@ TEST(BrowserGame, KeysHeldInTheBrowserWalkExactlyAndThePageShowsTheGamesGrid) {
       << "red from column " << redBack.column << " to " << redTogether.column;
   EXPECT_NEAR((blueAfter.column - blueAtWall.column) * kUnitsPerColumn, 50, 10)
       << "blue from column " << blueAtWall.column << " to " << blueAfter.column;
+
+  // A page that loses the focus lets go of what it holds: red stops after
+  // 200 ms of a hold whose release the page never saw.
+  page.Down("ArrowRight", "ArrowRight", 39);
+  std::this_thread::sleep_for(milliseconds(200));
+  browser.Evaluate(session, "dispatchEvent(new Event('blur'))");
+  std::this_thread::sleep_for(milliseconds(300));
+  const Body redBlurred = page.Settled(kRedBody);
+  page.Up("ArrowRight", "ArrowRight", 39);
+  EXPECT_NEAR((redBlurred.column - redTogether.column) * kUnitsPerColumn, 50, 10)
+      << "red from column " << redTogether.column << " to " << redBlurred.column;
 
   // On an AZERTY keyboard the key at W's place types z: it still jumps blue.
   page.Down("KeyW", "z", 90);
