@@ -26,6 +26,7 @@ namespace {
 // Handlers run by one Poll: a flood of messages cannot hold the game's pass up.
 constexpr int kHandlersPerPoll = 64;
 constexpr std::chrono::milliseconds kAcceptRetry{100};
+constexpr int kSendBufferBytes = 32768;
 
 }  // namespace
 
@@ -110,6 +111,9 @@ void WebServer::Impl::Accept() {
     }
     boost::system::error_code ignored;
     socket.set_option(Tcp::no_delay(true), ignored);
+    // As for the host's guests: frames a slow browser cannot take are
+    // skipped, not queued in the kernel where they would only arrive late.
+    socket.set_option(asio::socket_base::send_buffer_size(kSendBufferBytes), ignored);
     const auto peer = socket.remote_endpoint(ignored);
     const asio::ip::address address =
         peer.address().is_v6() && peer.address().to_v6().is_v4_mapped()

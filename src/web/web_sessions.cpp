@@ -244,11 +244,10 @@ void WebSocketSession::Drop(const char* why) {
     return;
   }
   dropped = true;
-  if (why != nullptr) {
-    shared.room.Note(address + ": " + why);
-  }
   if (link) {
-    link->Lost("connection dropped");
+    link->Lost(why != nullptr ? why : "connection dropped");
+  } else if (why != nullptr) {
+    shared.room.Note(address + ": " + why);
   }
   beast::error_code ignored;
   auto& tcp = beast::get_lowest_layer(socket);
