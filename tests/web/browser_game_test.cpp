@@ -275,7 +275,7 @@ class Folder {
 
 TEST(BrowserGame, KeysHeldInTheBrowserWalkExactlyAndThePageShowsTheGamesGrid) {
   const std::string chromium = TORVELKAN_CHROMIUM;
-  if (chromium.empty() || access(chromium.c_str(), X_OK) != 0) {
+  if (access(chromium.c_str(), X_OK) != 0) {  // "" when none was found
     GTEST_SKIP() << "Chromium was not found (Debian's chromium package): the browser test is "
                     "skipped";
   }
