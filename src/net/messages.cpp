@@ -139,10 +139,15 @@ std::string ParseRefuse(std::span<const std::uint8_t> payload, Refuse& refuse) {
 }
 
 std::string ParseKey(std::span<const std::uint8_t> payload, KeyEvent& key) {
+  return ParseKey(payload, key, IsGuestKey);
+}
+
+std::string ParseKey(std::span<const std::uint8_t> payload, KeyEvent& key,
+                     bool (*allowed)(std::uint16_t)) {
   if (payload.size() != 2) {
     return WrongLength("key event");
   }
-  if (!IsGuestKey(payload[0])) {
+  if (!allowed(payload[0])) {
     return "a key the guest does not play with";
   }
   if (payload[1] > 1) {

@@ -93,6 +93,10 @@ std::string ParseHello(std::span<const std::uint8_t> payload, Hello& hello);
 std::string ParseWelcome(std::span<const std::uint8_t> payload, Role& role);
 std::string ParseRefuse(std::span<const std::uint8_t> payload, Refuse& refuse);
 std::string ParseKey(std::span<const std::uint8_t> payload, KeyEvent& key);
+// The same for a sender who plays with the keys `allowed` says (a browser
+// that is the game's own keyboard).
+std::string ParseKey(std::span<const std::uint8_t> payload, KeyEvent& key,
+                     bool (*allowed)(std::uint16_t));
 std::string ParseBye(std::span<const std::uint8_t> payload, ByeReason& reason);
 std::string ParseEmpty(std::span<const std::uint8_t> payload);
 

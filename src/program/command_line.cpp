@@ -88,8 +88,26 @@ bool TakeDeviceOption(CommandLine& result, std::span<const char* const> argument
   return true;
 }
 
+// --web [ADDRESS][:PORT]; i moves past the address when it is the next argument.
+void TakeWebOption(CommandLine& result, std::span<const char* const> arguments, std::size_t& i) {
+  if (const std::string fault = ParseWebOption(arguments, i, result.web); !fault.empty()) {
+    Fail(result, fault);
+  }
+}
+
 // Options that make sense alone but not together.
 void CheckCombinations(CommandLine& result) {
+  if (result.web.on) {
+    // The browser is the screen and the keyboard of a game played here.
+    if (result.network.mode != NetworkOptions::Mode::kNone) {
+      Fail(result,
+           "option '--web' plays here in a browser: it goes with none of --host, "
+           "--join and --watch");
+    } else if (!result.replayPath.empty()) {
+      Fail(result, "options '--replay' and '--web' cannot be used together");
+    }
+    return;
+  }
   const NetworkOptions::Mode mode = result.network.mode;
   if (mode == NetworkOptions::Mode::kNone) {
     return;
@@ -135,6 +153,8 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
           !fault.empty()) {
         Fail(result, fault);
       }
+    } else if (IsWebOption(argument)) {
+      TakeWebOption(result, arguments, i);
     } else if (argument.starts_with("-")) {
       Fail(result, "unknown option " + PrintableQuote(argument));
     } else {
@@ -178,6 +198,12 @@ std::string UsageText() {
          "                     empty) and their spectators; listens on every address\n"
          "                     by default, port 41961; logs to standard error and\n"
          "                     stops cleanly on SIGTERM or SIGINT\n"
+         "      --web [ADDRESS][:PORT]\n"
+         "                     play here in a web browser, every key release exact:\n"
+         "                     prints the address to open (with a code in it) and\n"
+         "                     runs without the terminal until the menu's exit,\n"
+         "                     Ctrl+C or SIGTERM; loopback and any free port unless\n"
+         "                     told (builds with Boost's headers only)\n"
          "      --smooth-holds\n"
          "                     where the terminal never reports key releases, guess\n"
          "                     them so that a held key walks on smoothly (a tap then\n"

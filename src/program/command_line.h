@@ -9,6 +9,7 @@
 
 #include "console/device_options.h"
 #include "program/network_options.h"
+#include "program/web_options.h"
 
 namespace torvelkan {
 
@@ -22,6 +23,7 @@ struct CommandLine {
   // For kError: one line naming the option at fault.
   std::string error;
   NetworkOptions network;  // --host, --join, --watch
+  WebOptions web;          // --web
   DeviceOptions device;    // --smooth-holds, --true-colour
 };
 

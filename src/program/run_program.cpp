@@ -6,6 +6,7 @@
 #include <string>
 
 #include "program/command_line.h"
+#include "program/play_in_browser.h"
 #include "program/play_locally.h"
 #include "program/play_over_network.h"
 #include "program/printable_quote.h"
@@ -52,6 +53,9 @@ int RunProgram(std::span<const char* const> arguments) {
   try {
     if (commandLine.action == CommandLine::Action::kReplay) {
       return WatchRecording(commandLine.replayPath, commandLine.device);
+    }
+    if (commandLine.web.on) {
+      return PlayInBrowser(commandLine.web, commandLine.recordPath, ProgramVersion());
     }
     if (commandLine.network.mode != NetworkOptions::Mode::kNone) {
       return net::PlayOverNetwork(commandLine.network, commandLine.device, commandLine.recordPath,
