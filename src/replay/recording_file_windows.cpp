@@ -136,9 +136,16 @@ RecordingFile RecordingFile::Replacing(const std::string& path) {
   for (int attempt = 0; attempt < kNamesTried && !made.file.IsOpen(); ++attempt) {
     // CREATE_NEW: never a file that someone else put there first. Shared for
     // deleting, so that the file can be renamed while it is open.
+    // Appended piece by piece: GCC 12 misjudges "." + a temporary string as
+    // an overlapping copy in an optimised build.
     made.temporary = folder;
-    made.temporary += "." + name + "." + std::to_string(GetCurrentProcessId());
-    made.temporary += "-" + std::to_string(attempt) + ".part";
+    made.temporary += '.';
+    made.temporary += name;
+    made.temporary += '.';
+    made.temporary += std::to_string(GetCurrentProcessId());
+    made.temporary += '-';
+    made.temporary += std::to_string(attempt);
+    made.temporary += ".part";
     made.file.Reset(CreateFileA(made.temporary.c_str(), GENERIC_WRITE | DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
