@@ -1,7 +1,8 @@
 // The files of recordings on this system: one read whole, without ever
 // waiting on a pipe or a device, and one written, which replaces the file of
 // the same name only once it holds a game. recording_file_posix.cpp and
-// recording_file_windows.cpp define them.
+// recording_file_windows.cpp define them over each system's calls, with what
+// they share in recording_file.cpp.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +32,15 @@ struct RecordingHandleTraits {
 // file that is missing, cannot be read, is no regular file, or holds more
 // than maxBytes.
 std::vector<std::uint8_t> ReadRecordingFile(const std::string& path, std::uint64_t maxBytes);
+
+// How many new names Replacing tries before it gives up.
+inline constexpr int kTemporaryNamesTried = 100;
+
+// The name of the new file that stands in for target until it is put in
+// place: hidden, in target's own folder (whatever ends at the last of
+// separators), named after target, this process and the attempt.
+std::string TemporaryNameFor(const std::string& target, const char* separators,
+                             unsigned long process, int attempt);
 
 // The file a recording is written to: a move-only owner, whose destruction
 // closes it and removes a new file never put in place.

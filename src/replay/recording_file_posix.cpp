@@ -19,11 +19,6 @@ namespace {
 
 using Handle = UniqueHandle<RecordingHandleTraits>;
 
-// The new file's name is the old one's after a dot, cut to leave room in the
-// system's limit of 255 bytes for the rest.
-constexpr std::size_t kLongestNameKept = 200;
-constexpr int kNamesTried = 100;
-
 // What stands at a name that is no regular file.
 std::string NotARecording(mode_t mode) {
   const char* what = S_ISDIR(mode)                    ? "a directory"
@@ -163,15 +158,11 @@ RecordingFile RecordingFile::Replacing(const std::string& path) {
       std::free(real);  // NOLINT(cppcoreguidelines-no-malloc): realpath's own allocation
     }
   }
-  const std::size_t slash = made.target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : made.target.substr(0, slash + 1);
-  const std::string name = made.target.substr(folder.size()).substr(0, kLongestNameKept);
   int error = 0;
-  for (int attempt = 0; attempt < kNamesTried && !made.file.IsOpen(); ++attempt) {
+  for (int attempt = 0; attempt < kTemporaryNamesTried && !made.file.IsOpen(); ++attempt) {
     // O_EXCL: never a file that someone else put there first.
-    made.temporary = folder;
-    made.temporary += "." + name + "." + std::to_string(getpid());
-    made.temporary += "-" + std::to_string(attempt) + ".part";
+    made.temporary =
+        TemporaryNameFor(made.target, "/", static_cast<unsigned long>(getpid()), attempt);
     made.file.Reset(
         open(made.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
     error = errno;
@@ -188,19 +179,6 @@ RecordingFile RecordingFile::Replacing(const std::string& path) {
   }
   return made;
 }
-
-RecordingFile& RecordingFile::operator=(RecordingFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    file = std::move(other.file);
-    path = std::move(other.path);
-    target = std::move(other.target);
-    temporary = std::move(other.temporary);
-  }
-  return *this;
-}
-
-RecordingFile::~RecordingFile() { Close(); }
 
 int RecordingFile::Close() noexcept {
   if (!file.IsOpen()) {

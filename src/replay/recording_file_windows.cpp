@@ -18,9 +18,6 @@ using Handle = UniqueHandle<RecordingHandleTraits>;
 
 static_assert(std::is_same_v<HANDLE, RecordingNativeHandle>, "a recording's handle is a HANDLE");
 
-constexpr std::size_t kLongestNameKept = 200;
-constexpr int kNamesTried = 100;
-
 std::string Words(DWORD error) {
   std::string text = std::system_category().message(static_cast<int>(error));
   while (!text.empty() &&
@@ -129,16 +126,11 @@ RecordingFile RecordingFile::Replacing(const std::string& path) {
       return made;
     }
   }
-  const std::size_t slash = path.find_last_of("/\\:");
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string name = path.substr(folder.size()).substr(0, kLongestNameKept);
   DWORD error = 0;
-  for (int attempt = 0; attempt < kNamesTried && !made.file.IsOpen(); ++attempt) {
+  for (int attempt = 0; attempt < kTemporaryNamesTried && !made.file.IsOpen(); ++attempt) {
     // CREATE_NEW: never a file that someone else put there first. Shared for
     // deleting, so that the file can be renamed while it is open.
-    made.temporary = folder;
-    made.temporary += "." + name + "." + std::to_string(GetCurrentProcessId());
-    made.temporary += "-" + std::to_string(attempt) + ".part";
+    made.temporary = TemporaryNameFor(path, "/\\:", GetCurrentProcessId(), attempt);
     made.file.Reset(CreateFileA(made.temporary.c_str(), GENERIC_WRITE | DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -153,19 +145,6 @@ RecordingFile RecordingFile::Replacing(const std::string& path) {
   }
   return made;
 }
-
-RecordingFile& RecordingFile::operator=(RecordingFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    file = std::move(other.file);
-    path = std::move(other.path);
-    target = std::move(other.target);
-    temporary = std::move(other.temporary);
-  }
-  return *this;
-}
-
-RecordingFile::~RecordingFile() { Close(); }
 
 int RecordingFile::Close() noexcept {
   if (!file.IsOpen()) {
