@@ -169,9 +169,16 @@ RecordingFile RecordingFile::Replacing(const std::string& path) {
   int error = 0;
   for (int attempt = 0; attempt < kNamesTried && !made.file.IsOpen(); ++attempt) {
     // O_EXCL: never a file that someone else put there first.
+    // Put together piece by piece: GCC 12 takes "-" + a temporary string for
+    // an overlapping copy when optimising (-Wrestrict), which fails the build.
     made.temporary = folder;
-    made.temporary += "." + name + "." + std::to_string(getpid());
-    made.temporary += "-" + std::to_string(attempt) + ".part";
+    made.temporary += '.';
+    made.temporary += name;
+    made.temporary += '.';
+    made.temporary += std::to_string(getpid());
+    made.temporary += '-';
+    made.temporary += std::to_string(attempt);
+    made.temporary += ".part";
     made.file.Reset(
         open(made.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
     error = errno;
