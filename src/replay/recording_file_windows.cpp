@@ -137,8 +137,15 @@ RecordingFile RecordingFile::Replacing(const std::string& path) {
     // CREATE_NEW: never a file that someone else put there first. Shared for
     // deleting, so that the file can be renamed while it is open.
     made.temporary = folder;
-    made.temporary += "." + name + "." + std::to_string(GetCurrentProcessId());
-    made.temporary += "-" + std::to_string(attempt) + ".part";
+    // Put together piece by piece, as on POSIX: GCC 12 fails the optimised
+    // build on "-" + a temporary string (-Wrestrict).
+    made.temporary += '.';
+    made.temporary += name;
+    made.temporary += '.';
+    made.temporary += std::to_string(GetCurrentProcessId());
+    made.temporary += '-';
+    made.temporary += std::to_string(attempt);
+    made.temporary += ".part";
     made.file.Reset(CreateFileA(made.temporary.c_str(), GENERIC_WRITE | DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
