@@ -59,8 +59,10 @@ if(WIN32)
   torvelkan_install_layout(windows . . . . . EXCLUDE_FROM_ALL)
   install(FILES LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT windows EXCLUDE_FROM_ALL)
 else()
-  # Below the package's prefix, /usr. The game finds its text there from its
-  # own folder's name (src/screens/readme_places.cpp).
+  # Below the package's prefix, /usr (cmake/cpack-options.cmake.in). The game
+  # finds its text there from its own folder's name
+  # (src/screens/readme_places.cpp).
+  set(torvelkan_debian_prefix /usr)
   torvelkan_install_layout(debian games share/games/torvelkan share/doc/torvelkan share/man
     share EXCLUDE_FROM_ALL)
   # Stripped as Debian strips: the compiler's name and version go too.
@@ -69,6 +71,19 @@ else()
       --remove-section=.note \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/torvelkan\"
       COMMAND_ERROR_IS_FATAL ANY)" COMPONENT debian EXCLUDE_FROM_ALL)
   endif()
+  # The arena server's unit, naming the package's own program, in the folder
+  # of the units packages ship (lintian takes /usr/lib and /lib alike, and
+  # calls /usr/lib Debian's standard); the sshd block among the examples.
+  # Nothing enables the service: the package has no maintainer scripts, so it
+  # stays inactive until an operator runs systemctl enable --now
+  # torvelkan-arena.
+  set(TORVELKAN_SERVICE_BINARY ${torvelkan_debian_prefix}/games/torvelkan)
+  configure_file(dist/torvelkan-arena.service.in
+    ${PROJECT_BINARY_DIR}/debian/torvelkan-arena.service @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/debian/torvelkan-arena.service DESTINATION lib/systemd/system
+    COMPONENT debian EXCLUDE_FROM_ALL)
+  install(FILES dist/torvelkan-sshd.conf DESTINATION share/doc/torvelkan/examples
+    COMPONENT debian EXCLUDE_FROM_ALL)
   # What lintian says of the package that is meant so, each with its reason.
   install(FILES dist/lintian-overrides DESTINATION share/lintian/overrides RENAME torvelkan
     COMPONENT debian EXCLUDE_FROM_ALL)

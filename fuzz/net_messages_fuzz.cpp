@@ -86,7 +86,7 @@ void CheckLobby(const Message& message) {
 void Check(const Message& message, CellGrid& grid) {
   Require(message.payload.size() < kMaxMessageBytes, "a message past the bound");
   Hello hello;
-  if (ParseHello(message.payload, hello).empty() && hello.version == kProtocolVersion) {
+  if (ParseHello(message.payload, hello).empty() && Welcomed(hello.version)) {
     Require(!hello.code.empty() && hello.code.size() <= kMaxCodeLength, "a code of no length");
     for (const char c : hello.code) {
       Require(IsCodeCharacter(c), "a code character no code has");
@@ -106,6 +106,18 @@ void Check(const Message& message, CellGrid& grid) {
   }
   Role role{};
   (void)ParseWelcome(message.payload, role);
+  std::uint16_t version = 0;
+  if (ParseWelcome(message.payload, role, version).empty()) {
+    Require(Welcomed(version), "a welcome of a version this game does not speak");
+  }
+  // The mark of text rows: a row of the grid or none, going out as it came.
+  int textFrom = -1;
+  if (ParseTextRows(message.payload, textFrom).empty()) {
+    Require(textFrom >= 0 && textFrom <= kRows, "text rows off the grid");
+    std::vector<std::uint8_t> again;
+    AppendTextRows(textFrom, again);
+    Require(again.size() == 4 && again[3] == message.payload[0], "a mark that goes out otherwise");
+  }
   CheckLobby(message);
   const CellGrid before = grid;
   if (!ApplyFrame(message.payload, grid).empty()) {

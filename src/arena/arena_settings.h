@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "net/peer_link.h"
+#include "net/wrong_code_budget.h"
 
 namespace torvelkan::arena {
 
@@ -38,14 +39,19 @@ struct ArenaSettings {
   // one ever entered closes.
   std::uint32_t roomWaitMs = 15000;
 
-  // Wrong room codes across all addresses, per second; past it every code
-  // (right or wrong) waits, so guessing from many addresses gains nothing.
-  // Each address also waits longer and longer after its own wrong codes.
-  std::uint32_t wrongCodesPerSecond = 20;
+  // Wrong room codes judged across all addresses, as the host judges them
+  // (net::WrongCodeBudget): this many a second and no more at once. While
+  // they are spent every code waits, right or wrong, so guessing from many
+  // addresses gains nothing; a code the lobby has just handed to the address
+  // bringing it is let through all the same. Only a second's worth at once,
+  // where the host stores two: a guess here may hit any room's code. Each
+  // address also waits longer and longer after its own wrong codes.
+  std::uint32_t wrongCodesPerSecond = net::WrongCodeBudget::kPerSecond;
 
   // Addresses the per-address limits leave alone: the ssh front door's
   // players all come from the loopback address, and sshd limits them itself
-  // (MaxStartups, MaxSessions).
+  // (MaxStartups, MaxSessions). The budget of wrong codes in all holds for
+  // them too.
   std::vector<std::string> unlimitedAddresses = {"127.0.0.1", "::1"};
 
   // Each connection's times and how far behind it may fall, as the host's.

@@ -7,24 +7,22 @@
 namespace torvelkan::arena {
 
 CodeGuard::CodeGuard(std::uint32_t wrongCodesPerSecond, std::vector<std::string> unlimitedAddresses)
-    : budget(wrongCodesPerSecond), unlimited(std::move(unlimitedAddresses)) {}
+    : unlimited(std::move(unlimitedAddresses)), budget(wrongCodesPerSecond, wrongCodesPerSecond) {}
 
 CodeGuard::Verdict CodeGuard::Judge(const std::string& address, bool codeRight, std::uint32_t now) {
-  if (now - secondStart >= 1000) {
-    secondStart = now;
-    wrongThisSecond = 0;
-  }
-  if (wrongThisSecond >= budget) {
+  const bool limited = std::find(unlimited.begin(), unlimited.end(), address) == unlimited.end();
+  // As on the host: an address that owes a wait is refused before the budget
+  // is looked at, so its tries spend nothing other addresses may use.
+  if (limited && perAddress.Waiting(address, now)) {
     return Verdict::kWait;
   }
-  const bool limited = std::find(unlimited.begin(), unlimited.end(), address) == unlimited.end();
-  const Verdict verdict = limited     ? perAddress.Judge(address, codeRight, now)
-                          : codeRight ? Verdict::kRight
-                                      : Verdict::kWrong;
-  if (verdict == Verdict::kWrong) {
-    ++wrongThisSecond;
+  if (budget.Judge(codeRight, now) == net::WrongCodeBudget::Verdict::kBusy) {
+    return Verdict::kWait;
   }
-  return verdict;
+  if (!limited) {
+    return codeRight ? Verdict::kRight : Verdict::kWrong;
+  }
+  return perAddress.Judge(address, codeRight, now);
 }
 
 }  // namespace torvelkan::arena

@@ -118,7 +118,7 @@ Room* Lobby::Find(const std::string& code, bool watchCodeToo) const {
 Admission Lobby::Admit(const net::Hello& hello, const std::string& address, std::int64_t nowUs,
                        std::uint32_t tick) {
   Admission admission;
-  if (hello.version != net::kProtocolVersion) {
+  if (!net::Welcomed(hello.version)) {
     admission.refusal = net::RefuseReason::kVersion;
     admission.why = "it speaks protocol version " + std::to_string(hello.version);
     return admission;

@@ -47,19 +47,27 @@ bool SendAll(SocketHandle socket, std::vector<std::uint8_t>& output, int waitMs)
   return true;
 }
 
-// Empty for a welcome to the role asked for; otherwise what to tell the player.
-std::string ReadAnswer(std::uint8_t type, std::span<const std::uint8_t> payload, Role asked) {
+// Empty for a welcome to the role asked for, in the version greeted with or
+// in version 1 (a server that sends no rows of text); otherwise what to tell
+// the player, and in hostVersion the version a host named in refusing ours.
+std::string ReadAnswer(std::uint8_t type, std::span<const std::uint8_t> payload, Role asked,
+                       std::uint16_t greeted, std::uint16_t& hostVersion) {
   if (type == static_cast<std::uint8_t>(MessageType::kWelcome)) {
     Role role = Role::kGuest;
-    std::string fault = ParseWelcome(payload, role);
+    std::uint16_t version = 0;
+    std::string fault = ParseWelcome(payload, role, version);
     if (!fault.empty()) {
       return "the host sent " + fault;
     }
-    return role == asked ? std::string() : "the host answered out of turn";
+    const bool inTurn = role == asked && (version == greeted || version == kProtocolVersion);
+    return inTurn ? std::string() : "the host answered out of turn";
   }
   if (type == static_cast<std::uint8_t>(MessageType::kRefuse)) {
     Refuse refuse;
     std::string fault = ParseRefuse(payload, refuse);
+    if (fault.empty() && refuse.reason == RefuseReason::kVersion) {
+      hostVersion = refuse.hostVersion;
+    }
     return fault.empty() ? RefuseText(refuse) : "the host sent " + fault;
   }
   if (type == static_cast<std::uint8_t>(MessageType::kServerBye)) {
@@ -125,14 +133,24 @@ Socket ConnectAndGreet(const std::string& host, std::uint16_t port, std::uint32_
 }
 
 Socket ConnectToHost(const JoinSettings& settings, std::string& error) {
-  std::vector<std::uint8_t> hello;
-  AppendHello(Hello{kProtocolVersion, settings.role, settings.code}, hello);
-  return ConnectAndGreet(
-      settings.host, settings.port, settings.connectMs, std::move(hello),
-      [&settings](std::uint8_t type, std::span<const std::uint8_t> payload) {
-        return ReadAnswer(type, payload, settings.role);
-      },
-      error);
+  // Version 2 first, for the host's rows of text at full height; a host that
+  // speaks only version 1 refuses it naming 1, and is greeted again with 1.
+  Socket socket;
+  for (const std::uint16_t version : {kTextRowsVersion, kProtocolVersion}) {
+    std::uint16_t hostVersion = 0;
+    std::vector<std::uint8_t> hello;
+    AppendHello(Hello{version, settings.role, settings.code}, hello);
+    socket = ConnectAndGreet(
+        settings.host, settings.port, settings.connectMs, std::move(hello),
+        [&](std::uint8_t type, std::span<const std::uint8_t> payload) {
+          return ReadAnswer(type, payload, settings.role, version, hostVersion);
+        },
+        error);
+    if (socket.IsOpen() || hostVersion != kProtocolVersion) {
+      break;
+    }
+  }
+  return socket;
 }
 
 namespace {
@@ -161,6 +179,7 @@ class GuestSession {
       CheckTimes(now);
       Flush();
       if (!done) {
+        device.ShowTextFrom(textFrom);
         device.Present(grid);
       }
     }
@@ -209,6 +228,8 @@ class GuestSession {
     const auto type = static_cast<MessageType>(message.type);
     if (type == MessageType::kFrame) {
       fault = ApplyFrame(message.payload, grid);
+    } else if (type == MessageType::kTextRows) {
+      fault = ParseTextRows(message.payload, textFrom);
     } else if (type == MessageType::kHeartbeat) {
       fault = ParseEmpty(message.payload);
     } else if (type == MessageType::kBye) {
@@ -297,6 +318,7 @@ class GuestSession {
   ConsoleDevice& device;
   const JoinSettings& settings;
   CellGrid grid{};
+  int textFrom = kRows;  // where the host's lines of text begin
   MessageReader reader;
   std::vector<std::uint8_t> output;
   std::size_t outputSent = 0;

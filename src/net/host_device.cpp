@@ -76,7 +76,7 @@ bool HostDevice::HasInput() {
 }
 
 void HostDevice::Present(const CellGrid& cells) {
-  session.Broadcast(cells);
+  session.Broadcast(cells, textFrom);
   if (guestWasHere || joinLines.empty()) {
     inner.Present(cells);
     return;

@@ -48,7 +48,11 @@ class HostDevice final : public ConsoleDevice {
   void ReadInput(InputRecord& record) override { inner.ReadInput(record); }
   void SetTitle(const char* title) override { inner.SetTitle(title); }
   bool QuitRequested() override { return inner.QuitRequested(); }
-  void ShowTextFrom(int row) override { inner.ShowTextFrom(row); }
+  // The guest and the spectators are told too, with the frame.
+  void ShowTextFrom(int row) override {
+    inner.ShowTextFrom(row);
+    textFrom = row;
+  }
   int RowsShownFrom(int row) override { return inner.RowsShownFrom(row); }
 
  private:
@@ -57,6 +61,7 @@ class HostDevice final : public ConsoleDevice {
   std::vector<std::string> joinLines;
   RemoteInputSink attached;
   bool guestWasHere = false;
+  int textFrom = kRows;
   CellGrid withBanner{};
 };
 

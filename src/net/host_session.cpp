@@ -82,7 +82,7 @@ void HostSession::Service() {
   RemoveDead();
 }
 
-void HostSession::Broadcast(const CellGrid& cells) {
+void HostSession::Broadcast(const CellGrid& cells, int textFrom) {
   const std::uint32_t now = clock();
   bool haveWire = false;
   CellGrid wire;
@@ -94,7 +94,9 @@ void HostSession::Broadcast(const CellGrid& cells) {
       wire = WireGrid(cells);
       haveWire = true;
     }
-    connection->link.QueueFrame(wire, now, settings);
+    // A client of version 1 would take the mark for a fault.
+    connection->link.QueueFrame(wire, now, settings,
+                                connection->version >= kTextRowsVersion ? textFrom : kRows);
     Write(*connection);
   }
 }
@@ -225,10 +227,10 @@ void HostSession::Handle(Connection& connection, const Message& message, std::ui
 }
 
 void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_t now) {
-  if (hello.version != kProtocolVersion) {
+  if (!Welcomed(hello.version)) {
     Refuse(connection, RefuseReason::kVersion,
            "it speaks protocol version " + std::to_string(hello.version) + ", this game " +
-               std::to_string(kProtocolVersion));
+               std::to_string(kProtocolVersion) + " or " + std::to_string(kTextRowsVersion));
     return;
   }
   // An address that owes a wait is refused before the budget in all is
@@ -260,15 +262,16 @@ void HostSession::Greet(Connection& connection, const Hello& hello, std::uint32_
     return;
   }
   connection.role = hello.role;
+  connection.version = hello.version;
   connection.link.Join(now, settings);
-  AppendWelcome(hello.role, connection.link.Output());
+  AppendWelcome(hello.role, connection.link.Output(), hello.version);
   Note(connection.link.Address() +
        (hello.role == Role::kGuest ? ": the guest joined" : ": watching"));
   Write(connection);
 }
 
 void HostSession::Refuse(Connection& connection, RefuseReason reason, const std::string& why) {
-  AppendRefuse(net::Refuse{reason, kProtocolVersion}, connection.link.Output());
+  AppendRefuse(net::Refuse{reason, kTextRowsVersion}, connection.link.Output());
   Note(connection.link.Address() + ": refused: " + why);
   connection.link.Close(clock(), settings);
 }

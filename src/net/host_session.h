@@ -46,8 +46,10 @@ class HostSession {
   // Accepts, reads, answers and writes what is ready; drops what ran out of time.
   void Service();
 
-  // Queues the grid for every joined peer whose frame is due, and writes.
-  void Broadcast(const CellGrid& cells);
+  // Queues the grid for every joined peer whose frame is due, and writes;
+  // with where its lines of text begin (kRows: none) for the peers that
+  // show them.
+  void Broadcast(const CellGrid& cells, int textFrom = kRows);
 
   bool GuestConnected() const;
   // The guest's key events since the last call, oldest first.
@@ -64,7 +66,8 @@ class HostSession {
  private:
   struct Connection {
     PeerLink link;
-    Role role = Role::kGuest;  // once joined
+    Role role = Role::kGuest;                  // once joined
+    std::uint16_t version = kProtocolVersion;  // as welcomed
     bool Is(Role asked) const {
       return link.GetStage() == PeerLink::Stage::kJoined && role == asked;
     }

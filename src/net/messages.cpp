@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "console/console_types.h"
 #include "match/fighter_keys.h"
 #include "net/message_stream.h"
 
@@ -33,6 +34,10 @@ std::string WrongLength(const char* what) {
 
 }  // namespace
 
+bool Welcomed(std::uint16_t version) {
+  return version == kProtocolVersion || version == kTextRowsVersion;
+}
+
 bool IsGuestKey(std::uint16_t code) { return IsFighterKey(code); }
 
 bool IsCodeCharacter(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }
@@ -48,9 +53,9 @@ void AppendHello(const Hello& hello, std::vector<std::uint8_t>& out) {
   AppendSmall(MessageType::kHello, payload, out);
 }
 
-void AppendWelcome(Role role, std::vector<std::uint8_t>& out) {
+void AppendWelcome(Role role, std::vector<std::uint8_t>& out, std::uint16_t version) {
   std::vector<std::uint8_t> payload;
-  Append16(kProtocolVersion, payload);
+  Append16(version, payload);
   payload.push_back(static_cast<std::uint8_t>(role));
   AppendSmall(MessageType::kWelcome, payload, out);
 }
@@ -76,13 +81,19 @@ void AppendBye(ByeReason reason, std::vector<std::uint8_t>& out) {
   AppendSmall(MessageType::kBye, payload, out);
 }
 
+void AppendTextRows(int firstRow, std::vector<std::uint8_t>& out) {
+  const std::array<std::uint8_t, 1> payload{
+      static_cast<std::uint8_t>(std::clamp(firstRow, 0, kRows))};
+  AppendSmall(MessageType::kTextRows, payload, out);
+}
+
 std::string ParseHello(std::span<const std::uint8_t> payload, Hello& hello) {
   if (payload.size() < kMagic.size() + 2 ||
       !std::equal(kMagic.begin(), kMagic.end(), payload.begin())) {
     return "not a Torvelkan greeting";
   }
   hello.version = Read16(payload, kMagic.size());
-  if (hello.version != kProtocolVersion) {
+  if (!Welcomed(hello.version)) {
     return {};  // the rest is another version's business
   }
   const std::size_t at = kMagic.size() + 2;
@@ -111,16 +122,31 @@ std::string ParseHello(std::span<const std::uint8_t> payload, Hello& hello) {
 }
 
 std::string ParseWelcome(std::span<const std::uint8_t> payload, Role& role) {
+  std::uint16_t version = 0;
+  Role welcomed{};
+  std::string fault = ParseWelcome(payload, welcomed, version);
+  if (fault.empty() && version != kProtocolVersion) {
+    fault = "a welcome of another protocol version";
+  }
+  if (fault.empty()) {
+    role = welcomed;
+  }
+  return fault;
+}
+
+std::string ParseWelcome(std::span<const std::uint8_t> payload, Role& role,
+                         std::uint16_t& version) {
   if (payload.size() != 3) {
     return WrongLength("welcome");
   }
-  if (Read16(payload, 0) != kProtocolVersion) {
+  if (!Welcomed(Read16(payload, 0))) {
     return "a welcome of another protocol version";
   }
   if (payload[2] != static_cast<std::uint8_t>(Role::kGuest) &&
       payload[2] != static_cast<std::uint8_t>(Role::kSpectator)) {
     return "a welcome with an unknown role";
   }
+  version = Read16(payload, 0);
   role = static_cast<Role>(payload[2]);
   return {};
 }
@@ -174,12 +200,23 @@ std::string ParseEmpty(std::span<const std::uint8_t> payload) {
   return payload.empty() ? std::string() : WrongLength("heartbeat");
 }
 
+std::string ParseTextRows(std::span<const std::uint8_t> payload, int& firstRow) {
+  if (payload.size() != 1) {
+    return WrongLength("mark of text rows");
+  }
+  if (payload[0] > kRows) {
+    return "a mark of text rows below the grid";
+  }
+  firstRow = payload[0];
+  return {};
+}
+
 std::string RefuseText(const Refuse& refuse) {
   switch (refuse.reason) {
     case RefuseReason::kVersion:
       return "the host speaks protocol version " + std::to_string(refuse.hostVersion) +
-             " and this game version " + std::to_string(kProtocolVersion) +
-             ": use the same Torvelkan release on both sides";
+             " and this game version " + std::to_string(kProtocolVersion) + " or " +
+             std::to_string(kTextRowsVersion) + ": use the same Torvelkan release on both sides";
     case RefuseReason::kWrongCode: return "the host refused the join code";
     case RefuseReason::kTooManyTries:
       return "too many wrong codes: wait a little before trying again";

@@ -71,12 +71,17 @@ void PeerLink::Close(std::uint32_t now, const LinkSettings& settings) {
   Write(settings);
 }
 
-void PeerLink::QueueFrame(const CellGrid& wire, std::uint32_t now, const LinkSettings& settings) {
+void PeerLink::QueueFrame(const CellGrid& wire, std::uint32_t now, const LinkSettings& settings,
+                          int textFrom) {
   if (stage != Stage::kJoined || now - lastFrame < settings.framePeriodMs ||
       Pending() > settings.frameSkipBytes) {
     return;
   }
   const std::size_t before = output.size();
+  if (textFrom != textShown) {
+    AppendTextRows(textFrom, output);
+    textShown = textFrom;
+  }
   AppendFrame(shown, wire, output);
   if (output.size() != before) {
     lastQueued = now;

@@ -81,8 +81,11 @@ class PeerLink {
 
   // Queues a frame from the grid the peer holds to wire when one is due for
   // it and it is not behind; a peer that is behind skips frames, and the
-  // next one it gets carries every difference.
-  void QueueFrame(const CellGrid& wire, std::uint32_t now, const LinkSettings& settings);
+  // next one it gets carries every difference. Where the first row of text
+  // (kRows: none) is not the one the peer was last told, TextRows goes just
+  // before that frame: only to a peer welcomed with version 2.
+  void QueueFrame(const CellGrid& wire, std::uint32_t now, const LinkSettings& settings,
+                  int textFrom = kRows);
 
   // The handshake's time, heartbeats and a joined peer's silence and
   // stalls. A closing link is gone once its bytes have left or its time is
@@ -104,7 +107,8 @@ class PeerLink {
   MessageReader reader;
   std::vector<std::uint8_t> output;
   std::size_t outputSent = 0;
-  CellGrid shown{};  // what the peer's grid holds
+  CellGrid shown{};       // what the peer's grid holds
+  int textShown = kRows;  // and where its text begins
 };
 
 }  // namespace torvelkan::net

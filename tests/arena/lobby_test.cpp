@@ -154,5 +154,33 @@ TEST(Lobby, WrongCodesMakeTheirAddressWaitAndTooManyFromAllMakeEveryoneWait) {
   EXPECT_EQ(refusal_at("198.51.100.3", code, 21'010), R()) << "the next second";
 }
 
+// Every ssh player comes from the loopback address: its wrong codes never make
+// it wait, but they spend the budget in all as any address's do.
+TEST(Lobby, TheLoopbackAddressNeverWaitsForItsOwnWrongCodesButSpendsTheBudgetInAll) {
+  ArenaSettings settings;
+  Lobby lobby(settings, Letters());
+  net::LobbyRefusal refusal{};
+  const std::string code = lobby.Open("192.0.2.1", false, 0, refusal)->Code();
+  const auto refusal_at = [&](const std::string& address, const std::string& tried,
+                              std::int64_t ms) {
+    return lobby.Admit(Greeting(net::Role::kSpectator, tried), address, ms * 1000, 1).refusal;
+  };
+  using R = std::optional<RefuseReason>;
+  for (int n = 0; n < 4; ++n) {  // slips 300 ms apart, within the budget
+    EXPECT_EQ(refusal_at("127.0.0.1", "zzzzzzzz", 10'000 + n * 300), R(RefuseReason::kWrongCode));
+    EXPECT_EQ(refusal_at("198.51.100.1", "zzzzzzzz", 10'000 + n * 300),
+              n < 2 ? R(RefuseReason::kWrongCode) : R(RefuseReason::kTooManyTries))
+        << n;
+  }
+  EXPECT_EQ(refusal_at("127.0.0.1", code, 13'500), R());
+  // Five wrong codes at once from it alone spend the budget: then even its
+  // right code waits, as everyone's does.
+  for (int n = 0; n < 5; ++n) {
+    EXPECT_EQ(refusal_at("127.0.0.1", "yyyyyyyy", 30'000), R(RefuseReason::kWrongCode)) << n;
+  }
+  EXPECT_EQ(refusal_at("127.0.0.1", code, 30'000), R(RefuseReason::kTooManyTries));
+  EXPECT_EQ(refusal_at("127.0.0.1", code, 30'200), R()) << "one code's worth back after 200 ms";
+}
+
 }  // namespace
 }  // namespace torvelkan::arena

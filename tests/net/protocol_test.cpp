@@ -154,6 +154,32 @@ TEST(Messages, AVersionMismatchNamesBothVersions) {
   EXPECT_NE(text.find("version " + std::to_string(kProtocolVersion)), std::string::npos) << text;
 }
 
+// Version 2 greets and is welcomed as version 1 is, and adds where the rows of
+// text begin: a row of the grid, or none past its last.
+TEST(Messages, VersionTwoAndItsMarkOfTextRows) {
+  Hello hello;
+  EXPECT_EQ(ParseHello(Bytes{'T', 'V', 'K', 'N', 0, 2, 2, 2, 'a', '7'}, hello), "");
+  EXPECT_EQ(hello.code, "a7");
+  EXPECT_NE(ParseHello(Bytes{'T', 'V', 'K', 'N', 0, 2, 3, 1, 'a'}, hello), "") << "no such role";
+  Role role{};
+  std::uint16_t version = 0;
+  EXPECT_EQ(ParseWelcome(Bytes{0, 2, 1}, role, version), "");
+  EXPECT_EQ(version, 2);
+  EXPECT_NE(ParseWelcome(Bytes{0, 3, 1}, role, version), "");
+  const struct {
+    Bytes payload;
+    int row;  // -1: malformed
+  } marks[] = {{{0}, 0}, {{2}, 2}, {{50}, 50}, {{51}, -1}, {{}, -1}, {{2, 0}, -1}};
+  for (const auto& mark : marks) {
+    int row = -1;
+    const std::string fault = ParseTextRows(mark.payload, row);
+    EXPECT_EQ(fault.empty() ? row : -1, mark.row) << fault;
+  }
+  Bytes stream;
+  AppendTextRows(2, stream);
+  EXPECT_EQ(stream, (Bytes{0, 2, static_cast<std::uint8_t>(MessageType::kTextRows), 2}));
+}
+
 CellGrid RandomGrid(std::mt19937& random, int changedPercent, const CellGrid& base) {
   CellGrid grid = base;
   for (Cell& cell : grid) {
