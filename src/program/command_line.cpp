@@ -97,12 +97,20 @@ void TakeWebOption(CommandLine& result, std::span<const char* const> arguments, 
 
 // Options that make sense alone but not together.
 void CheckCombinations(CommandLine& result) {
-  if (result.web.on) {
+  if (result.web.on && result.network.mode == NetworkOptions::Mode::kServe) {
+    // The arena's door for browsers: on the arena's address, a port of its own.
+    if (!result.web.addressGiven) {
+      result.web.address = result.network.address;
+    }
+    if (!result.web.portGiven) {
+      result.web.port = kDefaultBrowserDoorPort;
+    }
+  } else if (result.web.on) {
     // The browser is the screen and the keyboard of a game played here.
     if (result.network.mode != NetworkOptions::Mode::kNone) {
       Fail(result,
-           "option '--web' plays here in a browser: it goes with none of --host, "
-           "--join and --watch");
+           "option '--web' plays here in a browser, or with --serve lets browsers in: it "
+           "goes with none of --host, --join, --watch and --online");
     } else if (!result.replayPath.empty()) {
       Fail(result, "options '--replay' and '--web' cannot be used together");
     }
