@@ -27,6 +27,8 @@ class MessagePipe {
   void Arrive(Bytes message);
   // Bytes come and not yet taken: the transport reads no more past a bound.
   std::size_t ArrivedBytes() const { return arrivedBytes; }
+  // Messages come and not yet taken (an empty one among them).
+  bool HasArrived() const { return !arrived.empty(); }
   // The transport has ended: nothing more comes in or goes out.
   void EndPeer() { peerGone = true; }
 

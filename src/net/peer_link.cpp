@@ -25,7 +25,7 @@ PeerLink::PeerLink(std::shared_ptr<MessagePipe> given, std::string peerAddress, 
 bool PeerLink::Ready() const {
   const MessagePipe* piped = pipe.Get();
   return piped != nullptr && stage != Stage::kGone &&
-         (piped->ArrivedBytes() > 0 || piped->PeerGone());
+         (piped->HasArrived() || piped->PeerGone());
 }
 
 std::size_t PeerLink::Behind() const {

@@ -62,14 +62,16 @@ TEST(MessagePipe, EachTransportMessageCarriesExactlyOneProtocolMessage) {
   EXPECT_EQ(types, (std::vector<std::uint8_t>{2, 6, 7}));
   EXPECT_EQ(link.Behind(), 0u);
 
-  // Two messages in one transport message, or half of one, break the stream.
-  for (const std::size_t size : {hello.size() * 2, hello.size() - 1}) {
+  // Two messages in one transport message, half of one, or none (a
+  // WebSocket's text message arrives empty) break the stream.
+  for (const std::size_t size : {hello.size() * 2, hello.size() - 1, std::size_t{0}}) {
     auto other = std::make_shared<MessagePipe>();
     PeerLink broken(other, "203.0.113.5", 1000);
     Bytes twice = hello;
     twice.insert(twice.end(), hello.begin(), hello.end());
     twice.resize(size);
     other->Arrive(twice);
+    ASSERT_TRUE(broken.Ready()) << size;
     ASSERT_TRUE(broken.Receive(unused));
     EXPECT_EQ(broken.Next(message), MessageReader::Result::kError) << size;
     EXPECT_EQ(broken.ReaderError(), "a WebSocket message that is not one whole message");
