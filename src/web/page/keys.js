@@ -75,14 +75,14 @@ window.addEventListener('resize', fit);
 
 // What the page shows, for tests and the tools that measure it: the grid as
 // hexadecimal, a character and an attribute per cell, row by row; the state
-// line; the bytes received; and a call after each drawing.
+// line; the bytes received; and calls as frames come and are drawn.
 window.torvelkan = Object.freeze({
   grid: () => Array.from(chars, (c, i) =>
     c.toString(16).padStart(2, '0') + attributes[i].toString(16).padStart(2, '0')).join(''),
   status: () => statusLine.textContent,
   view: () => (layout.square ? 'square' : 'tall'),
   received: () => received,
-  onDraw: (callback) => { afterDraw = typeof callback === 'function' ? callback : null; },
+  observe: (callback) => { observer = typeof callback === 'function' ? callback : null; },
 });
 
 fit();

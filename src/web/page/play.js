@@ -131,6 +131,8 @@ function inPlay(type, payload) {
     const wrong = applyFrame(payload);
     if (wrong !== '') {
       fault(wrong);
+    } else if (observer !== null) {
+      observer('frame', performance.now());
     }
   } else if (type !== HEARTBEAT || payload.length !== 0) {
     fault(type === HEARTBEAT ? 'a heartbeat of the wrong length' : 'a message out of place');

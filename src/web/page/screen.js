@@ -111,11 +111,11 @@ function drawCell(i) {
   context.restore();
 }
 
-// Called back after each drawing, with its time (tools that measure the
-// page set it).
-let afterDraw = null;
+// Called back with ('frame', time) once a frame's cells are in the grid and
+// with ('drawn', time) once drawn: tools that measure the page set it.
+let observer = null;
 
-function draw(time) {
+function draw() {
   drawPending = false;
   context.font = layout.font;
   context.textAlign = 'center';
@@ -134,8 +134,8 @@ function draw(time) {
     dirty[i] = 0;
   }
   dirtyCells = [];
-  if (afterDraw !== null) {
-    afterDraw(time);
+  if (observer !== null) {
+    observer('drawn', performance.now());
   }
 }
 
