@@ -15,8 +15,8 @@ PeerLink::PeerLink(Socket given, std::string peerAddress, std::uint32_t now)
       lastHeard(now),
       lastQueued(now) {}
 
-PeerLink::PeerLink(std::shared_ptr<MessagePipe> given, std::string peerAddress, std::uint32_t now)
-    : pipe(std::move(given)),
+PeerLink::PeerLink(std::shared_ptr<MessagePipe> carrier, std::string peerAddress, std::uint32_t now)
+    : pipe(std::move(carrier)),
       address(std::move(peerAddress)),
       openedAt(now),
       lastHeard(now),
@@ -24,8 +24,7 @@ PeerLink::PeerLink(std::shared_ptr<MessagePipe> given, std::string peerAddress, 
 
 bool PeerLink::Ready() const {
   const MessagePipe* piped = pipe.Get();
-  return piped != nullptr && stage != Stage::kGone &&
-         (piped->HasArrived() || piped->PeerGone());
+  return piped != nullptr && stage != Stage::kGone && (piped->HasArrived() || piped->PeerGone());
 }
 
 std::size_t PeerLink::Behind() const {

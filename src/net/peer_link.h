@@ -49,7 +49,7 @@ class PeerLink {
   PeerLink(Socket given, std::string peerAddress, std::uint32_t now);
   // A peer whose transport carries whole messages; its end of the pipe is
   // let go with the link.
-  PeerLink(std::shared_ptr<MessagePipe> pipe, std::string peerAddress, std::uint32_t now);
+  PeerLink(std::shared_ptr<MessagePipe> carrier, std::string peerAddress, std::uint32_t now);
 
   // The socket to wait on; none for a pipe, whose transport is waited on by
   // its own server (see Ready).

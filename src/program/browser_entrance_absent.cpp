@@ -17,6 +17,7 @@ BrowserEntrance::BrowserEntrance(const WebOptions& options, const arena::ArenaSe
 
 BrowserEntrance::~BrowserEntrance() = default;
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): the door's own, declared once
 std::uint16_t BrowserEntrance::Port() const { return 0; }
 
 const std::vector<net::PollEntry>& BrowserEntrance::Waits() { return waits; }

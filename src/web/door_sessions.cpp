@@ -26,14 +26,14 @@ DoorState::DoorState(DoorSettings given, BrowserDoor::Clock clockSource)
   gate.requestMs = settings.requestMs;
   gate.clock = clock;
   gate.judge = [this](const Request& request, const std::string& address) {
-    const Judgement judgement = JudgeDoorRequest(request);
+    Judgement judgement = JudgeDoorRequest(request);
     if (judgement.answer == Answer::kWrongOrigin) {
       Note(address + ": refused: a WebSocket asked for by another site's page");
     }
     return judgement;
   };
   gate.upgrade = [this](Tcp::socket socket, std::string address, ConnectionTally::Ticket ticket,
-                        UpgradeRequest request) {
+                        const UpgradeRequest& request) {
     auto session = std::make_shared<PipeSession>(std::move(socket), std::move(address),
                                                  std::move(ticket), *this);
     sockets.push_back(session);
@@ -76,11 +76,11 @@ bool DoorState::Admit(const std::string& address) {
   return true;
 }
 
-PipeSession::PipeSession(Tcp::socket tcp, std::string peer, ConnectionTally::Ticket given,
+PipeSession::PipeSession(Tcp::socket tcp, std::string peer, ConnectionTally::Ticket counted,
                          DoorState& state)
     : socket(std::move(tcp)),
       address(std::move(peer)),
-      ticket(std::move(given)),
+      ticket(std::move(counted)),
       door(state),
       openedAt(state.clock()) {}
 

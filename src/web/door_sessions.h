@@ -49,7 +49,7 @@ struct DoorState {
 // go of the pipe, what is left goes and the WebSocket closes.
 class PipeSession : public std::enable_shared_from_this<PipeSession> {
  public:
-  PipeSession(Tcp::socket tcp, std::string peer, ConnectionTally::Ticket ticket, DoorState& state);
+  PipeSession(Tcp::socket tcp, std::string peer, ConnectionTally::Ticket counted, DoorState& state);
   ~PipeSession();
   PipeSession(const PipeSession&) = delete;
   PipeSession& operator=(const PipeSession&) = delete;

@@ -18,11 +18,11 @@ bool KeepsConnection(Answer answer) {
 
 }  // namespace
 
-HttpSession::HttpSession(Tcp::socket socket, std::string peer, ConnectionTally::Ticket given,
+HttpSession::HttpSession(Tcp::socket socket, std::string peer, ConnectionTally::Ticket counted,
                          const HttpGate& serverGate)
     : stream(std::move(socket)),
       address(std::move(peer)),
-      ticket(std::move(given)),
+      ticket(std::move(counted)),
       gate(serverGate),
       openedAt(serverGate.clock()) {}
 

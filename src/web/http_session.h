@@ -37,15 +37,15 @@ struct HttpGate {
   std::function<std::uint32_t()> clock;
   std::function<Judgement(const Request& request, const std::string& address)> judge;
   std::function<void(Tcp::socket socket, std::string address, ConnectionTally::Ticket ticket,
-                     UpgradeRequest request)>
+                     const UpgradeRequest& request)>
       upgrade;
 };
 
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
  public:
   // The gate must outlive the session.
-  HttpSession(Tcp::socket socket, std::string peer, ConnectionTally::Ticket ticket,
-              const HttpGate& gate);
+  HttpSession(Tcp::socket socket, std::string peer, ConnectionTally::Ticket counted,
+              const HttpGate& serverGate);
   HttpSession(const HttpSession&) = delete;
   HttpSession& operator=(const HttpSession&) = delete;
   ~HttpSession() = default;

@@ -26,7 +26,7 @@ SharedState::SharedState(WebSettings given, WebServer::Clock clockSource)
     return Judge(request, address);
   };
   gate.upgrade = [this](Tcp::socket socket, std::string address, ConnectionTally::Ticket ticket,
-                        UpgradeRequest request) {
+                        const UpgradeRequest& request) {
     Upgrade(std::move(socket), std::move(address), std::move(ticket), request);
   };
 }
@@ -80,11 +80,11 @@ void SharedState::MakeRoom() {
   }
 }
 
-WebSocketSession::WebSocketSession(Tcp::socket tcp, std::string peer, ConnectionTally::Ticket given,
-                                   SharedState& state)
+WebSocketSession::WebSocketSession(Tcp::socket tcp, std::string peer,
+                                   ConnectionTally::Ticket counted, SharedState& state)
     : socket(std::move(tcp)),
       address(std::move(peer)),
-      ticket(std::move(given)),
+      ticket(std::move(counted)),
       shared(state),
       openedAt(state.clock()) {}
 

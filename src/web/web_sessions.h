@@ -55,7 +55,7 @@ struct SharedState {
 // One browser's WebSocket: its link to the game and what waits to be sent.
 class WebSocketSession : public std::enable_shared_from_this<WebSocketSession> {
  public:
-  WebSocketSession(Tcp::socket tcp, std::string peer, ConnectionTally::Ticket ticket,
+  WebSocketSession(Tcp::socket tcp, std::string peer, ConnectionTally::Ticket counted,
                    SharedState& state);
   ~WebSocketSession();
   WebSocketSession(const WebSocketSession&) = delete;

@@ -20,12 +20,17 @@
 #include "net/lobby_messages.h"
 #include "net/messages.h"
 #include "web/browser_door.h"
+#include "web/browser_socket.h"
 
 namespace torvelkan::web {
 namespace {
 
-using arena::testing::Bytes;
 using arena::testing::SteadyClock;
+using testing::Browser;
+using testing::Bytes;
+using testing::Head;
+using testing::ReadFor;
+using testing::SendAll;
 using namespace std::chrono_literals;
 
 // The arena with its door, turning as the program turns them.
@@ -96,179 +101,68 @@ class Doors {
   std::thread thread;
 };
 
-// Sends what the socket takes within a second: a peer that stops reading
-// cannot hold the test up.
-void SendAll(const net::Socket& socket, const std::string& bytes) {
-  std::size_t sent = 0;
-  const auto until = SteadyClock::now() + 1s;
-  while (sent < bytes.size() && SteadyClock::now() < until) {
-    const ssize_t n =
-        ::send(socket.Get(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n > 0) {
-      sent += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-      return;
-    } else {
-      pollfd entry{socket.Get(), POLLOUT, 0};
-      poll(&entry, 1, 10);
-    }
-  }
-}
-
-// What comes within limit, until the peer closes.
-std::string ReadFor(const net::Socket& socket, std::chrono::milliseconds limit) {
-  std::string text;
-  const auto until = SteadyClock::now() + limit;
-  while (SteadyClock::now() < until) {
-    pollfd entry{socket.Get(), POLLIN, 0};
-    if (poll(&entry, 1, 10) <= 0) {
-      continue;
-    }
-    char buffer[4096];
-    const ssize_t n = recv(socket.Get(), buffer, sizeof buffer, 0);
-    if (n <= 0) {
-      break;
-    }
-    text.append(buffer, static_cast<std::size_t>(n));
-  }
-  return text;
-}
-
-std::string Head(std::uint16_t port, const std::string& target, const std::string& more = "") {
-  return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n" + more +
-         "\r\n";
-}
-
-// A browser's WebSocket, by hand: frames out masked, as a browser's are.
-class Browser {
- public:
-  // The opening handshake from address `from`; the answer's status line.
-  std::string Open(std::uint16_t port, const std::string& from = "127.0.0.1",
-                   const std::string& origin = "") {
-    socket = arena::testing::ConnectFrom(from, port);
-    SendAll(
-        socket,
-        Head(port, "/play",
-             "Upgrade: websocket\r\nConnection: Upgrade\r\n"
-             "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
-             "Sec-WebSocket-Version: 13\r\nOrigin: " +
-                 (origin.empty() ? "http://127.0.0.1:" + std::to_string(port) : origin) + "\r\n"));
-    const auto until = SteadyClock::now() + 2s;
-    while (input.find("\r\n\r\n") == std::string::npos && SteadyClock::now() < until) {
-      input += ReadFor(socket, 10ms);
-    }
-    const std::size_t end = input.find("\r\n\r\n");
-    const std::string status = input.substr(0, input.find("\r\n"));
-    input = end == std::string::npos ? "" : input.substr(end + 4);
-    return status;
-  }
-
-  void Frame(std::uint8_t opcode, const Bytes& payload, bool masked = true) {
-    std::string frame{static_cast<char>(0x80 | opcode)};
-    const char mask = masked ? static_cast<char>(0x80) : 0;
-    if (payload.size() < 126) {
-      frame += static_cast<char>(mask | static_cast<char>(payload.size()));
-    } else {
-      frame += static_cast<char>(mask | 126);
-      frame += static_cast<char>(payload.size() >> 8);
-      frame += static_cast<char>(payload.size() & 0xFF);
-    }
-    const char key[4] = {0x11, 0x22, 0x33, 0x44};
-    if (masked) {
-      frame.append(key, 4);
-    }
-    for (std::size_t i = 0; i < payload.size(); ++i) {
-      frame += static_cast<char>(payload[i] ^ (masked ? key[i % 4] : 0));
-    }
-    SendAll(socket, frame);
-  }
-  void Send(const std::function<void(Bytes&)>& append) {
-    Bytes message;
-    append(message);
-    Frame(2, message);
-  }
-
-  // The next binary message's type and payload within limit; type 0 when
-  // nothing came, or the connection ended (then ended is set).
-  std::pair<std::uint8_t, Bytes> Next(std::chrono::milliseconds limit = 2s) {
-    const auto until = SteadyClock::now() + limit;
-    for (;;) {
-      if (input.size() >= 2) {
-        std::size_t length = static_cast<std::uint8_t>(input[1]) & 0x7F;
-        std::size_t at = 2;
-        if (length == 126 && input.size() >= 4) {
-          length = (static_cast<std::uint8_t>(input[2]) << 8) | static_cast<std::uint8_t>(input[3]);
-          at = 4;
-        }
-        if (length < 126 || at == 4) {
-          if (input.size() >= at + length) {
-            const int opcode = input[0] & 0x0F;
-            const Bytes payload(input.begin() + static_cast<std::ptrdiff_t>(at),
-                                input.begin() + static_cast<std::ptrdiff_t>(at + length));
-            input.erase(0, at + length);
-            if (opcode == 8) {
-              ended = true;
-              return {0, {}};
-            }
-            if (opcode == 2 && payload.size() >= 3) {
-              return {payload[2], Bytes(payload.begin() + 3, payload.end())};
-            }
-            continue;
-          }
-        }
-      }
-      if (SteadyClock::now() >= until) {
-        return {0, {}};
-      }
-      const std::string more = ReadFor(socket, 10ms);
-      if (more.empty() && Closed()) {
-        ended = true;
-        return {0, {}};
-      }
-      input += more;
-    }
-  }
-  // Reads until a message of type comes (true) or the connection ends.
-  bool Await(std::uint8_t type, Bytes* payload = nullptr) {
-    for (auto [got, bytes] = Next(); got != 0; std::tie(got, bytes) = Next()) {
-      if (got == type) {
-        if (payload != nullptr) {
-          *payload = bytes;
-        }
-        return true;
-      }
-    }
-    return false;
-  }
-  bool Closed() const {
-    char byte = 0;
-    return recv(socket.Get(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
-  }
-
-  // Reads every message waiting (a browser reads as they come); how many.
-  int Drain() {
-    int count = 0;
-    while (Next(5ms).first != 0) {
-      ++count;
-    }
-    return count;
-  }
-
-  // Reads until the connection ends or two seconds pass; whether it ended.
-  bool Ends() {
-    const auto until = SteadyClock::now() + 2s;
-    while (!ended && SteadyClock::now() < until) {
-      Next(100ms);
-    }
-    return ended;
-  }
-
-  net::Socket socket;
-  std::string input;
-  bool ended = false;
-};
-
 std::uint8_t kType(net::MessageType type) { return static_cast<std::uint8_t>(type); }
+
+// Only the page's files, whatever the path says.
+void ExpectNoFileServed(std::uint16_t port) {
+  for (const char* target : {"/../../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd",
+                             "/page.js/../../../../etc/passwd", "//etc/passwd"}) {
+    const net::Socket fetch = arena::testing::ConnectFrom("127.0.0.3", port);
+    SendAll(fetch, Head(port, target, "Connection: close\r\n"));
+    const std::string answer = ReadFor(fetch, 1s);
+    EXPECT_TRUE(answer.starts_with("HTTP/1.1 404")) << target << "\n" << answer;
+    EXPECT_EQ(answer.find("root:"), std::string::npos) << target;
+  }
+}
+
+// A crowd of idle and half-sent requests, one address past its share, a
+// head too big, a WebSocket for another site's page, malformed messages and
+// frames, and a flood of messages, until stopped.
+void Attack(std::uint16_t port, const std::atomic<bool>& stop) {
+  std::vector<net::Socket> crowd;
+  for (int n = 0; n < 60 && !stop; ++n) {
+    crowd.push_back(arena::testing::ConnectFrom("127.0.0." + std::to_string(20 + n % 6), port));
+    SendAll(crowd.back(), n % 2 == 0 ? "GET / HTTP/1.1\r\nHo" : "");
+  }
+  for (int n = 0; n < 12; ++n) {
+    crowd.push_back(arena::testing::ConnectFrom("127.0.0.9", port));
+  }
+  SendAll(crowd.back(), Head(port, "/", "X-Big: " + std::string(20000, 'x') + "\r\n"));
+  Browser foreign;
+  EXPECT_EQ(foreign.Open(port, "127.0.0.4", "http://evil.example"), "HTTP/1.1 403 Forbidden");
+  const Bytes garbage[] = {{0, 9, 1, 'T', 'V'}, {0xFF, 0xFF, 1}, {}, {0, 1}};
+  for (const Bytes& bytes : garbage) {
+    Browser wrong;
+    wrong.Open(port, "127.0.0.5");
+    wrong.Frame(2, bytes);
+    auto [type, payload] = wrong.Next();
+    EXPECT_EQ(type, kType(net::MessageType::kBye));
+    EXPECT_EQ(payload, Bytes{static_cast<std::uint8_t>(net::ByeReason::kProtocol)});
+  }
+  for (int kind = 0; kind < 3; ++kind) {
+    Browser wrong;
+    wrong.Open(port, "127.0.0.6");
+    if (kind == 0) {
+      wrong.Frame(1, {'h', 'e', 'l', 'l', 'o'});  // text
+    } else if (kind == 1) {
+      wrong.Frame(2, {0, 3, 6, 0, 0}, false);  // unmasked
+    } else {
+      // A frame of 256 GiB, its mask after its length.
+      SendAll(wrong.socket,
+              std::string("\x82\xFF\x00\x00\x00\x40\x00\x00\x00\x00\x11\x22\x33\x44", 14));
+    }
+    EXPECT_TRUE(wrong.Ends()) << kind;
+  }
+  Browser flood;
+  flood.Open(port, "127.0.0.7");
+  flood.Send([](Bytes& out) { net::AppendLobbyHello(out); });
+  for (int n = 0; n < 20000 && !stop; ++n) {
+    flood.Send([](Bytes& out) { net::AppendHeartbeat(out); });
+  }
+  while (!stop) {
+    std::this_thread::sleep_for(10ms);
+  }
+}
 
 TEST(ArenaDoor, ABrowserIsOneMorePeerAndNothingItSendsHurtsAnyoneElse) {
   if (!arena::testing::ConnectFrom("127.0.0.2", 9).IsOpen() && errno == EADDRNOTAVAIL) {
@@ -331,65 +225,13 @@ TEST(ArenaDoor, ABrowserIsOneMorePeerAndNothingItSendsHurtsAnyoneElse) {
   };
   const int alone = lowestRate(1s);
 
-  // Files: only the page's, whatever the path says.
-  for (const char* target : {"/../../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd",
-                             "/page.js/../../../../etc/passwd", "//etc/passwd"}) {
-    const net::Socket fetch = arena::testing::ConnectFrom("127.0.0.3", port);
-    SendAll(fetch, Head(port, target, "Connection: close\r\n"));
-    const std::string answer = ReadFor(fetch, 1s);
-    EXPECT_TRUE(answer.starts_with("HTTP/1.1 404")) << target << "\n" << answer;
-    EXPECT_EQ(answer.find("root:"), std::string::npos) << target;
-  }
+  ExpectNoFileServed(port);
 
   // The attack, while the room plays: a crowd of idle and half-sent
   // requests, one address past its share, a head too big, a WebSocket for
   // another site's page, malformed messages and frames, and a flood.
   std::atomic<bool> stop{false};
-  std::thread attacker([port, &stop] {
-    std::vector<net::Socket> crowd;
-    for (int n = 0; n < 60 && !stop; ++n) {
-      crowd.push_back(arena::testing::ConnectFrom("127.0.0." + std::to_string(20 + n % 6), port));
-      SendAll(crowd.back(), n % 2 == 0 ? "GET / HTTP/1.1\r\nHo" : "");
-    }
-    for (int n = 0; n < 12; ++n) {
-      crowd.push_back(arena::testing::ConnectFrom("127.0.0.9", port));
-    }
-    SendAll(crowd.back(), Head(port, "/", "X-Big: " + std::string(20000, 'x') + "\r\n"));
-    Browser foreign;
-    EXPECT_EQ(foreign.Open(port, "127.0.0.4", "http://evil.example"), "HTTP/1.1 403 Forbidden");
-    const Bytes garbage[] = {{0, 9, 1, 'T', 'V'}, {0xFF, 0xFF, 1}, {}, {0, 1}};
-    for (const Bytes& bytes : garbage) {
-      Browser wrong;
-      wrong.Open(port, "127.0.0.5");
-      wrong.Frame(2, bytes);
-      auto [type, payload] = wrong.Next();
-      EXPECT_EQ(type, kType(net::MessageType::kBye));
-      EXPECT_EQ(payload, Bytes{static_cast<std::uint8_t>(net::ByeReason::kProtocol)});
-    }
-    for (int kind = 0; kind < 3; ++kind) {
-      Browser wrong;
-      wrong.Open(port, "127.0.0.6");
-      if (kind == 0) {
-        wrong.Frame(1, {'h', 'e', 'l', 'l', 'o'});  // text
-      } else if (kind == 1) {
-        wrong.Frame(2, {0, 3, 6, 0, 0}, false);  // unmasked
-      } else {
-        // A frame of 256 GiB, its mask after its length.
-        SendAll(wrong.socket,
-                std::string("\x82\xFF\x00\x00\x00\x40\x00\x00\x00\x00\x11\x22\x33\x44", 14));
-      }
-      EXPECT_TRUE(wrong.Ends()) << kind;
-    }
-    Browser flood;
-    flood.Open(port, "127.0.0.7");
-    flood.Send([](Bytes& out) { net::AppendLobbyHello(out); });
-    for (int n = 0; n < 20000 && !stop; ++n) {
-      flood.Send([](Bytes& out) { net::AppendHeartbeat(out); });
-    }
-    while (!stop) {
-      std::this_thread::sleep_for(10ms);
-    }
-  });
+  std::thread attacker([port, &stop] { Attack(port, stop); });
   const int attacked = lowestRate(3s);
   stop = true;
   attacker.join();
