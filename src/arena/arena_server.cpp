@@ -17,8 +17,7 @@ namespace torvelkan::arena {
 
 namespace {
 
-constexpr std::size_t kAcceptsPerTurn = 32;  // the rest wait for the next turn
-constexpr std::size_t kReadBytes = 4096;     // per connection and turn
+constexpr std::size_t kReadBytes = 4096;  // per connection and turn
 constexpr std::uint32_t kCheckEveryMs = 10;
 constexpr std::uint32_t kStatusEveryMs = 60000;
 constexpr int kStopMs = 1000;  // for the last words to leave
@@ -76,19 +75,22 @@ int ArenaServer::WaitFor(int longestWaitMs) const {
   return wait <= 0 ? 0 : static_cast<int>((wait + 999) / 1000);
 }
 
-void ArenaServer::Turn(int longestWaitMs) {
+void ArenaServer::Turn(int longestWaitMs, std::span<const net::PollEntry> alsoWaitFor) {
   polled.clear();
   polled.push_back(net::PollEntry{listener.Get(), false, false, false});
+  bool ready = false;
   for (const auto& connection : connections) {
     polled.push_back(
         net::PollEntry{connection->link.Handle(), connection->link.Pending() > 0, false, false});
+    ready = ready || connection->link.Ready();
   }
-  net::PollSockets(polled, WaitFor(longestWaitMs));
+  polled.insert(polled.end(), alsoWaitFor.begin(), alsoWaitFor.end());
+  net::PollSockets(polled, ready ? 0 : WaitFor(longestWaitMs));
   // Only the connections polled above: accepting comes after.
   const std::size_t polledConnections = connections.size();
   for (std::size_t i = 0; i < polledConnections; ++i) {
     Connection& connection = *connections[i];
-    if (polled[i + 1].readable && !connection.link.Gone()) {
+    if ((polled[i + 1].readable || connection.link.Ready()) && !connection.link.Gone()) {
       Read(connection);
     }
     if (polled[i + 1].writable && !connection.link.Gone()) {
@@ -113,58 +115,6 @@ void ArenaServer::Turn(int longestWaitMs) {
              std::to_string(figures.spectators) + ", in the lobby " +
              std::to_string(figures.lobby) + "; the slowest room ran " +
              std::to_string(figures.slowestRoom) + " passes a second");
-  }
-}
-
-void ArenaServer::Accept(std::uint32_t nowMs) {
-  for (std::size_t n = 0; n < kAcceptsPerTurn; ++n) {
-    std::string address;
-    net::Socket socket = net::Accept(listener.Get(), address);
-    if (!socket.IsOpen()) {
-      return;
-    }
-    const bool limited =
-        std::find(settings.unlimitedAddresses.begin(), settings.unlimitedAddresses.end(),
-                  address) == settings.unlimitedAddresses.end();
-    std::size_t& fromHere = perAddress[address];
-    if (connections.size() >= connectionCap ||
-        (limited && fromHere >= settings.maxConnectionsPerAddress)) {
-      // Told at once and closed: a full server holds nothing for it.
-      std::vector<std::uint8_t> bye;
-      net::AppendServerBye(net::ServerByeReason::kFull, bye);
-      net::SendSome(socket.Get(), bye);
-      if (fromHere == 0) {
-        perAddress.erase(address);
-      }
-      log.Line(address + ": refused: " +
-               (connections.size() >= connectionCap ? "the server is full"
-                                                    : "too many connections from there"));
-      continue;
-    }
-    MakeRoomForAGreeting(nowMs);
-    ++fromHere;
-    connections.push_back(
-        std::make_unique<Connection>(Connection{net::PeerLink(std::move(socket), address, nowMs)}));
-  }
-}
-
-void ArenaServer::MakeRoomForAGreeting(std::uint32_t nowMs) {
-  // Unfinished connections (handshakes and goodbyes) are capped: the oldest
-  // makes room, so a flood of idle connections cannot keep a player out.
-  std::size_t unfinished = 0;
-  Connection* oldest = nullptr;
-  for (const auto& connection : connections) {
-    if (connection->link.Unfinished()) {
-      ++unfinished;
-      if (oldest == nullptr ||
-          connection->link.UnfinishedFor(nowMs) > oldest->link.UnfinishedFor(nowMs)) {
-        oldest = connection.get();
-      }
-    }
-  }
-  if (unfinished >= settings.maxHandshakes && oldest != nullptr) {
-    oldest->link.Drop();
-    Note(*oldest, "dropped unfinished to make room");
   }
 }
 

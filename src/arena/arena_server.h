@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -47,8 +48,15 @@ class ArenaServer {
   std::uint16_t Port() const { return port; }
 
   // Waits at most longestWaitMs (less when a room's frame is due sooner) for
-  // the sockets, then serves what is ready and runs the rooms that are due.
-  void Turn(int longestWaitMs);
+  // the sockets, and for those of alsoWaitFor (another door's, served by its
+  // own code after the turn), then serves what is ready and runs the rooms
+  // that are due.
+  void Turn(int longestWaitMs, std::span<const net::PollEntry> alsoWaitFor = {});
+
+  // A peer that came in by another door (a browser's WebSocket at the web
+  // server), carried by pipe: held to the limits of those the listener
+  // accepts, or told that the server is full and let go.
+  void Adopt(std::shared_ptr<net::MessagePipe> pipe, const std::string& address);
 
   // Tells every client that the server is stopping and gives their sockets
   // a moment to take it; accepts nothing more.
@@ -81,6 +89,9 @@ class ArenaServer {
   std::uint32_t NowMs() const { return static_cast<std::uint32_t>(clock() / 1000); }
   int WaitFor(int longestWaitMs) const;
   void Accept(std::uint32_t nowMs);
+  // A new connection from either door, within the caps (false: refused and
+  // told so).
+  bool Take(net::PeerLink link, std::uint32_t nowMs);
   // Past the cap on unfinished connections, the oldest makes room.
   void MakeRoomForAGreeting(std::uint32_t nowMs);
   void Read(Connection& connection);

@@ -33,6 +33,19 @@ void MessageReader::Feed(std::span<const std::uint8_t> bytes) {
   buffer.insert(buffer.end(), bytes.begin(), bytes.end());
 }
 
+void MessageReader::FeedWhole(std::span<const std::uint8_t> bytes) {
+  if (!error.empty()) {
+    return;
+  }
+  const bool whole = Held() == 0 && bytes.size() >= 2 &&
+                     ((static_cast<std::size_t>(bytes[0]) << 8) | bytes[1]) == bytes.size() - 2;
+  if (!whole) {
+    error = "a WebSocket message that is not one whole message";
+    return;
+  }
+  Feed(bytes);
+}
+
 MessageReader::Result MessageReader::Next(Message& message) {
   if (!error.empty()) {
     return Result::kError;

@@ -33,6 +33,10 @@ class MessageReader {
 
   // Takes bytes as they came off the socket, in any pieces.
   void Feed(std::span<const std::uint8_t> bytes);
+  // Takes bytes that must be exactly one whole message, as a transport of
+  // whole messages (a WebSocket) carries them; anything else, a piece or
+  // more than one, breaks the stream.
+  void FeedWhole(std::span<const std::uint8_t> bytes);
 
   // The next whole message, if any. kError (with the reason) once the stream
   // is broken; it stays broken.

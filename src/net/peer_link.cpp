@@ -15,7 +15,36 @@ PeerLink::PeerLink(Socket given, std::string peerAddress, std::uint32_t now)
       lastHeard(now),
       lastQueued(now) {}
 
+PeerLink::PeerLink(std::shared_ptr<MessagePipe> carrier, std::string peerAddress, std::uint32_t now)
+    : pipe(std::move(carrier)),
+      address(std::move(peerAddress)),
+      openedAt(now),
+      lastHeard(now),
+      lastQueued(now) {}
+
+bool PeerLink::Ready() const {
+  const MessagePipe* piped = pipe.Get();
+  return piped != nullptr && stage != Stage::kGone && (piped->HasArrived() || piped->PeerGone());
+}
+
+std::size_t PeerLink::Behind() const {
+  return Pending() + (pipe.Get() != nullptr ? pipe.Get()->Unsent() : 0);
+}
+
 bool PeerLink::Receive(std::span<std::uint8_t> buffer) {
+  if (MessagePipe* piped = pipe.Get(); piped != nullptr) {
+    std::vector<MessagePipe::Bytes> arrived = piped->TakeArrived();
+    if (arrived.empty() && piped->PeerGone()) {
+      stage = Stage::kGone;
+      return false;
+    }
+    for (const MessagePipe::Bytes& message : arrived) {
+      if (stage != Stage::kClosing) {
+        reader.FeedWhole(message);
+      }
+    }
+    return true;
+  }
   const long received = ReceiveSome(socket.Get(), buffer);
   if (received == kWouldBlock) {
     return true;
@@ -31,6 +60,15 @@ bool PeerLink::Receive(std::span<std::uint8_t> buffer) {
 }
 
 std::size_t PeerLink::Write(const LinkSettings& settings) {
+  if (MessagePipe* piped = pipe.Get(); piped != nullptr) {
+    if (piped->PeerGone()) {
+      stage = Stage::kGone;
+    }
+    const std::size_t handed = stage == Stage::kGone ? 0 : piped->Send(output);
+    output.clear();
+    outputSent = 0;
+    return handed;
+  }
   std::size_t total = 0;
   while (Pending() > 0 && stage != Stage::kGone) {
     const long sent =
@@ -74,7 +112,7 @@ void PeerLink::Close(std::uint32_t now, const LinkSettings& settings) {
 void PeerLink::QueueFrame(const CellGrid& wire, std::uint32_t now, const LinkSettings& settings,
                           int textFrom) {
   if (stage != Stage::kJoined || now - lastFrame < settings.framePeriodMs ||
-      Pending() > settings.frameSkipBytes) {
+      Behind() > settings.frameSkipBytes) {
     return;
   }
   const std::size_t before = output.size();
@@ -100,7 +138,7 @@ PeerLink::Lapse PeerLink::CheckTimes(std::uint32_t now, const LinkSettings& sett
       }
       return Lapse::kNone;
     case Stage::kClosing:
-      if (Pending() == 0 || now - closingSince > kClosingMs) {
+      if (Behind() == 0 || now - closingSince > kClosingMs) {
         stage = Stage::kGone;
       }
       return Lapse::kNone;
@@ -109,10 +147,10 @@ PeerLink::Lapse PeerLink::CheckTimes(std::uint32_t now, const LinkSettings& sett
   if (now - lastHeard > settings.silenceMs) {
     return Lapse::kSilent;
   }
-  if (Pending() > settings.maxUnsentBytes) {
+  if (Behind() > settings.maxUnsentBytes) {
     return Lapse::kTooMuchUnsent;
   }
-  if (Pending() > settings.frameSkipBytes) {
+  if (Behind() > settings.frameSkipBytes) {
     if (!backedUp) {
       backedUp = true;
       backedUpSince = now;

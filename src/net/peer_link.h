@@ -1,10 +1,11 @@
 // One peer of a server (the host's, or the arena's): the messages it sends,
 // the bytes queued for it, its times and the grid it holds.
 //
-// Only Receive and Write touch the socket; the rest deals in whole protocol
-// messages in and bytes out. Another transport (a WebSocket's frames) stands
-// where the socket does by replacing those two: its frames' payloads fed to the
-// reader, the bytes queued here wrapped into its frames.
+// Only Receive and Write touch the transport; the rest deals in whole
+// protocol messages in and bytes out. The transport is a socket, or a pipe of
+// whole messages (a browser's WebSocket, which the web server carries): then
+// Receive feeds the reader the messages that came, one whole message each,
+// and Write hands the messages queued here to the pipe, each to go alone.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "console/console_types.h"
+#include "net/message_pipe.h"
 #include "net/message_stream.h"
 #include "net/socket.h"
 
@@ -45,8 +47,16 @@ class PeerLink {
   static constexpr std::uint32_t kClosingMs = 1000;
 
   PeerLink(Socket given, std::string peerAddress, std::uint32_t now);
+  // A peer whose transport carries whole messages; its end of the pipe is
+  // let go with the link.
+  PeerLink(std::shared_ptr<MessagePipe> carrier, std::string peerAddress, std::uint32_t now);
 
+  // The socket to wait on; none for a pipe, whose transport is waited on by
+  // its own server (see Ready).
   SocketHandle Handle() const { return socket.Get(); }
+  // A pipe holds something for Receive (messages, or the peer's end): read
+  // it without waiting. A socket says so by polling.
+  bool Ready() const;
   const std::string& Address() const { return address; }
   Stage GetStage() const { return stage; }
   bool Gone() const { return stage == Stage::kGone; }
@@ -67,7 +77,12 @@ class PeerLink {
 
   // Whole messages are appended here, then written.
   std::vector<std::uint8_t>& Output() { return output; }
+  // Bytes queued here and not yet handed to the transport (a pipe takes all
+  // at each Write).
   std::size_t Pending() const { return output.size() - outputSent; }
+  // Bytes not yet sent: Pending, and what a pipe's transport still holds.
+  // Frames are skipped, and a peer dropped, by this.
+  std::size_t Behind() const;
   // Sends what the socket takes now and returns how many bytes that was; the
   // link is gone if the peer has closed.
   std::size_t Write(const LinkSettings& settings);
@@ -95,6 +110,7 @@ class PeerLink {
 
  private:
   Socket socket;
+  PipeHold pipe;
   std::string address;
   Stage stage = Stage::kHandshake;
   std::uint32_t openedAt;

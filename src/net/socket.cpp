@@ -206,8 +206,9 @@ void PollSockets(std::span<PollEntry> entries, int timeoutMs) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     records[i].fd = entries[i].socket;
     // cppcheck-suppress badBitmaskCheck ; kPollPeerClosed is 0 only where the system has none
-    records[i].events = static_cast<short>(os::kPollRead | os::kPollPeerClosed |
-                                           (entries[i].wantWrite ? os::kPollWrite : 0));
+    records[i].events =
+        static_cast<short>((entries[i].wantRead ? os::kPollRead | os::kPollPeerClosed : 0) |
+                           (entries[i].wantWrite ? os::kPollWrite : 0));
   }
   const int ready = os::Poll(records, timeoutMs);
   for (std::size_t i = 0; i < entries.size(); ++i) {

@@ -77,6 +77,10 @@ struct PollEntry {
   // The peer has closed (or reset) the connection: nothing it sent after what
   // is already here will come, though that may still wait to be read.
   bool hungUp = false;
+  // Waits for reading too. Off only for a socket that another loop reads
+  // (the web server's), while nothing is reading it: what waits there would
+  // end every wait at once.
+  bool wantRead = true;
 };
 
 // Waits at most timeoutMs (0: just looks) for any entry to be ready.

@@ -97,12 +97,20 @@ void TakeWebOption(CommandLine& result, std::span<const char* const> arguments, 
 
 // Options that make sense alone but not together.
 void CheckCombinations(CommandLine& result) {
-  if (result.web.on) {
+  if (result.web.on && result.network.mode == NetworkOptions::Mode::kServe) {
+    // The arena's door for browsers: on the arena's address, a port of its own.
+    if (!result.web.addressGiven) {
+      result.web.address = result.network.address;
+    }
+    if (!result.web.portGiven) {
+      result.web.port = kDefaultBrowserDoorPort;
+    }
+  } else if (result.web.on) {
     // The browser is the screen and the keyboard of a game played here.
     if (result.network.mode != NetworkOptions::Mode::kNone) {
       Fail(result,
-           "option '--web' plays here in a browser: it goes with none of --host, "
-           "--join and --watch");
+           "option '--web' plays here in a browser, or with --serve lets browsers in: it "
+           "goes with none of --host, --join, --watch and --online");
     } else if (!result.replayPath.empty()) {
       Fail(result, "options '--replay' and '--web' cannot be used together");
     }
@@ -197,13 +205,17 @@ std::string UsageText() {
          "                     players each (the AI plays blue while its seat is\n"
          "                     empty) and their spectators; listens on every address\n"
          "                     by default, port 41961; logs to standard error and\n"
-         "                     stops cleanly on SIGTERM or SIGINT\n"
+         "                     stops cleanly on SIGTERM or SIGINT; with --web, lets\n"
+         "                     browsers in too\n"
          "      --web [ADDRESS][:PORT]\n"
          "                     play here in a web browser, every key release exact:\n"
          "                     prints the address to open (with a code in it) and\n"
          "                     runs without the terminal until the menu's exit,\n"
          "                     Ctrl+C or SIGTERM; loopback and any free port unless\n"
-         "                     told (builds with Boost's headers only)\n"
+         "                     told. With --serve, the arena's door for browsers:\n"
+         "                     its page (the lobby and the rooms) and WebSocket on\n"
+         "                     the arena's address, port 41962 unless told; a port\n"
+         "                     alone is a number (builds with Boost's headers only)\n"
          "      --smooth-holds\n"
          "                     where the terminal never reports key releases, guess\n"
          "                     them so that a held key walks on smoothly (a tap then\n"

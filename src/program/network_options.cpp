@@ -89,7 +89,7 @@ std::string ParseArenaOption(std::span<const char* const> arguments, std::size_t
 }  // namespace
 
 std::string ParseEndpoint(std::string_view text, bool listening, std::string& address,
-                          std::uint16_t& port) {
+                          std::uint16_t& port, bool* portGiven) {
   std::string_view host = text;
   std::string_view portText;
   bool hasPort = false;
@@ -134,6 +134,9 @@ std::string ParseEndpoint(std::string_view text, bool listening, std::string& ad
     }
   }
   address = std::string(host);
+  if (portGiven != nullptr) {
+    *portGiven = hasPort;
+  }
   return {};
 }
 

@@ -11,8 +11,9 @@ namespace torvelkan {
 
 // Unprivileged and unassigned; the same on both sides unless given.
 inline constexpr std::uint16_t kDefaultPort = 41960;
-// An arena server's, one above.
+// An arena server's, one above; its door for browsers', one above that.
 inline constexpr std::uint16_t kDefaultArenaPort = 41961;
+inline constexpr std::uint16_t kDefaultBrowserDoorPort = 41962;
 
 struct NetworkOptions {
   enum class Mode { kNone, kHost, kJoin, kWatch, kServe, kOnline };
@@ -28,8 +29,9 @@ std::string ParseNetworkOption(std::span<const char* const> arguments, std::size
                                NetworkOptions& options);
 
 // "ADDRESS", "ADDRESS:PORT", ":PORT", "[IPV6]:PORT" or a bare IPv6 address.
-// A port of 0 (any free one) only when listening.
+// A port of 0 (any free one) only when listening. portGiven, when asked,
+// says whether the text named a port.
 std::string ParseEndpoint(std::string_view text, bool listening, std::string& address,
-                          std::uint16_t& port);
+                          std::uint16_t& port, bool* portGiven = nullptr);
 
 }  // namespace torvelkan

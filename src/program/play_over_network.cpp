@@ -130,7 +130,8 @@ int PlayOverNetwork(const NetworkOptions& options, const DeviceOptions& deviceOp
     case NetworkOptions::Mode::kJoin:
     case NetworkOptions::Mode::kWatch: return Join(options, deviceOptions);
     case NetworkOptions::Mode::kOnline: return Online(options, deviceOptions);
-    case NetworkOptions::Mode::kServe: return ServeArena(options);
+    case NetworkOptions::Mode::kServe:  // the program serves with its browsers' door, if any
+      return ServeArena(options, WebOptions{});
     case NetworkOptions::Mode::kNone: break;
   }
   return 0;

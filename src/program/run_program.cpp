@@ -10,6 +10,7 @@
 #include "program/play_locally.h"
 #include "program/play_over_network.h"
 #include "program/printable_quote.h"
+#include "program/serve_arena.h"
 #include "program/watch_recording.h"
 #include "replay/file_fault.h"
 
@@ -53,6 +54,9 @@ int RunProgram(std::span<const char* const> arguments) {
   try {
     if (commandLine.action == CommandLine::Action::kReplay) {
       return WatchRecording(commandLine.replayPath, commandLine.device);
+    }
+    if (commandLine.network.mode == NetworkOptions::Mode::kServe) {
+      return ServeArena(commandLine.network, commandLine.web);
     }
     if (commandLine.web.on) {
       return PlayInBrowser(commandLine.web, commandLine.recordPath, ProgramVersion());

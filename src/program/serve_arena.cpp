@@ -8,6 +8,7 @@
 #include "arena/arena_server.h"
 #include "arena/server_log.h"
 #include "net/socket.h"
+#include "program/browser_entrance.h"
 
 namespace torvelkan {
 
@@ -28,9 +29,13 @@ void IgnoreBrokenPipes() {}  // Windows has no SIGPIPE
 void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
 #endif
 
+std::string Where(const std::string& address) {
+  return address.empty() ? std::string("every address") : address;
+}
+
 }  // namespace
 
-int ServeArena(const NetworkOptions& options) {
+int ServeArena(const NetworkOptions& options, const WebOptions& web) {
   const net::SocketLibrary sockets;
   arena::ArenaSettings settings;
   settings.address = options.address;
@@ -38,19 +43,24 @@ int ServeArena(const NetworkOptions& options) {
   arena::ServerLog log([](const std::string& line) { std::fputs((line + "\n").c_str(), stderr); },
                        settings.logLinesPerSecond);
   arena::ArenaServer server(settings, log);
+  BrowserEntrance browsers(web, settings);
   // A signal only asks; the loop stops at its next turn (a wait ends early
   // when a signal comes).
   stopAsked = 0;
   std::signal(SIGINT, AskToStop);
   std::signal(SIGTERM, AskToStop);
   IgnoreBrokenPipes();
-  log.Line("listening on " +
-           (options.address.empty() ? std::string("every address") : options.address) + ", port " +
-           std::to_string(server.Port()));
+  log.Line("listening on " + Where(options.address) + ", port " + std::to_string(server.Port()));
+  if (browsers.Open()) {
+    log.Line("browsers: the page and its WebSocket on " + Where(web.address) + ", port " +
+             std::to_string(browsers.Port()));
+  }
   while (stopAsked == 0) {
-    server.Turn(kLongestTurnMs);
+    server.Turn(kLongestTurnMs, browsers.Waits());
+    browsers.Serve(server, log);
   }
   server.Stop();
+  browsers.Close(log);
   return 0;
 }
 

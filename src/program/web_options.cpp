@@ -1,6 +1,7 @@
 // The browser option of the command line: --web [ADDRESS][:PORT].
 #include "program/web_options.h"
 
+#include <string>
 #include <string_view>
 
 #include "program/network_options.h"
@@ -18,16 +19,24 @@ std::string ParseWebOption(std::span<const char* const> arguments, std::size_t& 
   }
   options.on = true;
   const std::string_view option = arguments[at] != nullptr ? arguments[at] : "";
+  std::string_view value;
   if (const std::size_t equals = option.find('='); equals != std::string_view::npos) {
-    return ParseEndpoint(option.substr(equals + 1), true, options.address, options.port);
+    value = option.substr(equals + 1);
+  } else if (at + 1 < arguments.size() && arguments[at + 1] != nullptr &&
+             !std::string_view(arguments[at + 1]).starts_with("-")) {
+    // The address is optional: the next argument is it unless it is an option.
+    value = arguments[++at];
+  } else {
+    return {};
   }
-  // The address is optional: the next argument is it unless it is an option.
-  if (at + 1 < arguments.size() && arguments[at + 1] != nullptr &&
-      !std::string_view(arguments[at + 1]).starts_with("-")) {
-    ++at;
-    return ParseEndpoint(arguments[at], true, options.address, options.port);
+  if (!value.empty() && value.find_first_not_of("0123456789") == std::string_view::npos) {
+    // A port alone: no address is all digits.
+    std::string unused;
+    options.portGiven = true;
+    return ParseEndpoint(":" + std::string(value), true, unused, options.port);
   }
-  return {};
+  options.addressGiven = true;
+  return ParseEndpoint(value, true, options.address, options.port, &options.portGiven);
 }
 
 }  // namespace torvelkan

@@ -22,16 +22,11 @@ void BrowserLink::Receive(std::span<const std::uint8_t> message, std::uint32_t n
   if (state == State::kClosing) {
     return;  // nothing more is listened to
   }
-  reader.Feed(message);
-  net::Message parsed;
-  const net::MessageReader::Result result = reader.Next(parsed);
-  if (result == net::MessageReader::Result::kError) {
-    Close(net::ByeReason::kProtocol, reader.Error());
-    return;
-  }
   // Exactly one whole message: the WebSocket already says where it ends.
-  if (result == net::MessageReader::Result::kNone || reader.Held() != 0) {
-    Close(net::ByeReason::kProtocol, "a WebSocket message that is not one whole message");
+  reader.FeedWhole(message);
+  net::Message parsed;
+  if (reader.Next(parsed) != net::MessageReader::Result::kMessage) {
+    Close(net::ByeReason::kProtocol, reader.Error());
     return;
   }
   Handle(parsed, now);

@@ -94,6 +94,41 @@ bool SplitHost(std::string_view host, std::string_view& name, std::string_view& 
   return true;
 }
 
+// The page's own origin: the scheme (https too where a proxy in front speaks
+// it) and the very host it was fetched from.
+bool SameOrigin(std::string_view origin, std::string_view host, bool secureToo) {
+  for (const std::string_view scheme :
+       {std::string_view("http://"), std::string_view("https://")}) {
+    if (origin.starts_with(scheme) && SameLetters(origin.substr(scheme.size()), host)) {
+      return true;
+    }
+    if (!secureToo) {
+      break;
+    }
+  }
+  return false;
+}
+
+// What the server has at path, below the page's folder: its files and its
+// WebSocket, nothing else.
+Answer WhatIsAt(std::string_view path, const Request& request, bool secureToo) {
+  Answer answer = Answer::kNotFound;
+  if (path == "/") {
+    answer = Answer::kPage;
+  } else if (path == "/page.js") {
+    answer = Answer::kScript;
+  } else if (path == "/page.css") {
+    answer = Answer::kStyle;
+  } else if (path == "/play") {
+    if (!request.upgrade) {
+      return Answer::kNeedsUpgrade;
+    }
+    return SameOrigin(request.origin, request.host, secureToo) ? Answer::kPlay
+                                                               : Answer::kWrongOrigin;
+  }
+  return request.upgrade ? Answer::kNotFound : answer;
+}
+
 void AddCarefulHeaders(Response& response, std::string_view policy) {
   response.headers.emplace_back("Content-Security-Policy", std::string(policy));
   response.headers.emplace_back("X-Content-Type-Options", "nosniff");
@@ -164,35 +199,29 @@ Judgement JudgeRequest(const Request& request, const Served& served) {
     return judgement;  // no code at all (the browser's icon, say): plainly not found
   }
   if (rest.empty()) {
-    judgement.answer = Answer::kAddSlash;
-  } else if (rest == "/") {
-    judgement.answer = Answer::kPage;
-  } else if (rest == "/page.js") {
-    judgement.answer = Answer::kScript;
-  } else if (rest == "/page.css") {
-    judgement.answer = Answer::kStyle;
-  } else if (rest == "/play") {
-    judgement.answer = Answer::kPlay;
+    judgement.answer = request.upgrade ? Answer::kNotFound : Answer::kAddSlash;
   } else {
-    return judgement;
+    judgement.answer = WhatIsAt(rest, request, false);
   }
-  if (judgement.answer == Answer::kPlay) {
-    if (!request.upgrade) {
-      judgement.answer = Answer::kNeedsUpgrade;
-      return judgement;
-    }
-    // The page's own origin: the scheme and the very host it was fetched from.
-    constexpr std::string_view kScheme = "http://";
-    if (!request.origin.starts_with(kScheme) ||
-        !SameLetters(request.origin.substr(kScheme.size()), request.host)) {
-      judgement.answer = Answer::kWrongOrigin;
-      return judgement;
-    }
-  } else if (request.upgrade) {
-    judgement.answer = Answer::kNotFound;
+  if (judgement.answer == Answer::kNotFound || judgement.answer == Answer::kNeedsUpgrade ||
+      judgement.answer == Answer::kWrongOrigin) {
     return judgement;
   }
   judgement.code = std::string(code);
+  return judgement;
+}
+
+Judgement JudgeDoorRequest(const Request& request) {
+  Judgement judgement;
+  std::string_view name;
+  std::uint16_t port = 0;
+  if (request.method != "GET") {
+    judgement.answer = Answer::kWrongMethod;
+  } else if (!ParseHost(request.host, name, port)) {
+    judgement.answer = Answer::kWrongHost;
+  } else {
+    judgement.answer = WhatIsAt(request.target, request, true);
+  }
   return judgement;
 }
 

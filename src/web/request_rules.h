@@ -1,5 +1,6 @@
-// What a browser may ask of the game's web server, and how each answer goes:
-// the page's three files and its WebSocket under the join code, nothing else.
+// What a browser may ask of the game's web servers, and how each answer goes:
+// the page's three files and its WebSocket (under the join code for a game
+// played here), nothing else.
 //
 // Pure: the server hands over the request's line and the few headers that
 // matter, already bounded in size by the HTTP parser, and sends what comes back.
@@ -54,6 +55,13 @@ struct Judgement {
 };
 
 Judgement JudgeRequest(const Request& request, const Served& served);
+
+// The same for an arena's door, whose page is everyone's: the page's files
+// at /, /page.js and /page.css, its WebSocket at /play, and no code. Any
+// well-formed Host will do (a proxy in front may serve it under another name
+// or port: nothing behind the door is private to a name); the WebSocket's
+// Origin must still be the page's own, by http or https.
+Judgement JudgeDoorRequest(const Request& request);
 
 // The Host header's name and port; false when it is not one.
 bool ParseHost(std::string_view host, std::string_view& name, std::uint16_t& port);

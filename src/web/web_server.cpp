@@ -6,15 +6,14 @@
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <chrono>
 #include <csignal>
-#include <stdexcept>
 
 #include "common/monotonic_clock.h"
 #include "net/grid_diff.h"
+#include "web/web_listener.h"
 #include "web/web_sessions.h"
 
 namespace torvelkan::web {
@@ -26,7 +25,6 @@ namespace {
 // Handlers run by one Poll: a flood of messages cannot hold the game's pass up.
 constexpr int kHandlersPerPoll = 64;
 constexpr std::chrono::milliseconds kAcceptRetry{100};
-constexpr int kSendBufferBytes = 32768;
 
 }  // namespace
 
@@ -49,49 +47,8 @@ struct WebServer::Impl {
 };
 
 void WebServer::Impl::Listen() {
-  const WebSettings& settings = shared.settings;
-  const std::string where =
-      (settings.address.empty() ? std::string("every address") : settings.address) + " port " +
-      std::to_string(settings.port);
-  boost::system::error_code error;
-  std::vector<Tcp::endpoint> endpoints;
-  if (settings.address.empty()) {
-    endpoints.emplace_back(Tcp::v6(), settings.port);
-    endpoints.emplace_back(Tcp::v4(), settings.port);
-  } else {
-    Tcp::resolver resolver(io);
-    const auto found =
-        resolver.resolve(settings.address, std::to_string(settings.port),
-                         Tcp::resolver::passive | Tcp::resolver::numeric_service, error);
-    if (error) {
-      throw std::runtime_error("cannot listen on " + where + ": " + error.message());
-    }
-    for (const auto& entry : found) {
-      endpoints.push_back(entry.endpoint());
-    }
-  }
-  for (const Tcp::endpoint& endpoint : endpoints) {
-    acceptor.close(error);
-    acceptor.open(endpoint.protocol(), error);
-    if (error) {
-      continue;
-    }
-    acceptor.set_option(asio::socket_base::reuse_address(true), error);
-    if (endpoint.address().is_v6() && endpoint.address().is_unspecified()) {
-      acceptor.set_option(asio::ip::v6_only(false), error);  // IPv4 too, where allowed
-    }
-    acceptor.bind(endpoint, error);
-    if (!error) {
-      acceptor.listen(asio::socket_base::max_listen_connections, error);
-    }
-    if (!error) {
-      shared.served.port = acceptor.local_endpoint().port();
-      shared.served.loopbackOnly = endpoint.address().is_loopback();
-      return;
-    }
-  }
-  throw std::runtime_error("cannot listen on " + where + ": " +
-                           (error ? error.message() : std::string("no such address")));
+  shared.served.loopbackOnly = ListenOn(acceptor, shared.settings.address, shared.settings.port);
+  shared.served.port = acceptor.local_endpoint().port();
 }
 
 void WebServer::Impl::Accept() {
@@ -109,22 +66,15 @@ void WebServer::Impl::Accept() {
       });
       return;
     }
-    boost::system::error_code ignored;
-    socket.set_option(Tcp::no_delay(true), ignored);
-    // As for the host's guests: frames a slow browser cannot take are
-    // skipped, not queued in the kernel where they would only arrive late.
-    socket.set_option(asio::socket_base::send_buffer_size(kSendBufferBytes), ignored);
-    const auto peer = socket.remote_endpoint(ignored);
-    const asio::ip::address address =
-        peer.address().is_v6() && peer.address().to_v6().is_v4_mapped()
-            ? asio::ip::address(
-                  asio::ip::make_address_v4(asio::ip::v4_mapped, peer.address().to_v6()))
-            : peer.address();
+    TuneAccepted(socket);
+    std::string address = PeerAddress(socket);
     Prune();
-    if (shared.open >= shared.settings.maxConnections) {
+    if (shared.tally.Total() >= shared.settings.maxConnections) {
       shared.MakeRoom();
     }
-    auto page = std::make_shared<HttpSession>(std::move(socket), address.to_string(), shared);
+    ConnectionTally::Ticket ticket = shared.tally.Count(address);
+    auto page = std::make_shared<HttpSession>(std::move(socket), std::move(address),
+                                              std::move(ticket), shared.gate);
     shared.pages.push_back(page);
     page->Start();
     Accept();

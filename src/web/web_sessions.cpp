@@ -1,11 +1,8 @@
-// The web server's connections: HTTP requests answered, a WebSocket carrying
-// one browser's link.
+// The game's own web server's connections: requests judged against the
+// game's code, a WebSocket carrying one browser's link.
 #include "web/web_sessions.h"
 
 #include <boost/asio/buffer.hpp>
-#include <boost/beast/http/read.hpp>
-#include <boost/beast/http/write.hpp>
-#include <boost/beast/websocket/rfc6455.hpp>
 #include <chrono>
 #include <span>
 #include <utility>
@@ -17,15 +14,45 @@ namespace {
 // A goodbye that cannot leave in this time is given up, and the connection with it.
 constexpr std::uint32_t kClosingMs = 2000;
 
-bool KeepsConnection(Answer answer) {
-  return answer == Answer::kPage || answer == Answer::kScript || answer == Answer::kStyle ||
-         answer == Answer::kAddSlash || answer == Answer::kNotFound || answer == Answer::kWrongCode;
-}
-
 }  // namespace
 
 SharedState::SharedState(WebSettings given, WebServer::Clock clockSource)
-    : settings(std::move(given)), clock(std::move(clockSource)), room(settings.code) {}
+    : settings(std::move(given)), clock(std::move(clockSource)), room(settings.code) {
+  gate.maxHeaderBytes = settings.maxHeaderBytes;
+  gate.maxRequestsPerConnection = settings.maxRequestsPerConnection;
+  gate.requestMs = settings.requestMs;
+  gate.clock = clock;
+  gate.judge = [this](const Request& request, const std::string& address) {
+    return Judge(request, address);
+  };
+  gate.upgrade = [this](Tcp::socket socket, std::string address, ConnectionTally::Ticket ticket,
+                        const UpgradeRequest& request) {
+    Upgrade(std::move(socket), std::move(address), std::move(ticket), request);
+  };
+}
+
+Judgement SharedState::Judge(const Request& request, const std::string& address) {
+  Judgement judgement = JudgeRequest(request, served);
+  if (!judgement.code.empty()) {
+    switch (room.JudgeCode(address, judgement.code, clock())) {
+      case net::WrongCodeBackoff::Verdict::kWait: judgement.answer = Answer::kTooManyTries; break;
+      case net::WrongCodeBackoff::Verdict::kWrong:
+        judgement.answer = Answer::kWrongCode;
+        room.Note(address + ": refused: a wrong code in the address");
+        break;
+      case net::WrongCodeBackoff::Verdict::kRight: break;
+    }
+  }
+  return judgement;
+}
+
+void SharedState::Upgrade(Tcp::socket socket, std::string address, ConnectionTally::Ticket ticket,
+                          const UpgradeRequest& request) {
+  auto session = std::make_shared<WebSocketSession>(std::move(socket), std::move(address),
+                                                    std::move(ticket), *this);
+  sockets.push_back(session);
+  session->Start(request);
+}
 
 void SharedState::MakeRoom() {
   const std::uint32_t now = clock();
@@ -53,111 +80,19 @@ void SharedState::MakeRoom() {
   }
 }
 
-HttpSession::HttpSession(Tcp::socket socket, std::string peer, SharedState& state)
-    : stream(std::move(socket)), address(std::move(peer)), shared(state), openedAt(state.clock()) {
-  ++shared.open;
-}
-
-HttpSession::~HttpSession() { --shared.open; }
-
-void HttpSession::Drop() {
-  if (dropped) {
-    return;
-  }
-  dropped = true;
-  beast::error_code ignored;
-  stream.socket().shutdown(Tcp::socket::shutdown_both, ignored);
-  stream.close();
-}
-
-void HttpSession::ReadRequest() {
-  if (requests == shared.settings.maxRequestsPerConnection) {
-    Drop();
-    return;
-  }
-  parser.emplace();
-  parser->header_limit(static_cast<std::uint32_t>(shared.settings.maxHeaderBytes));
-  parser->body_limit(0);  // only GET is served: no request has a body
-  stream.expires_after(std::chrono::milliseconds(shared.settings.requestMs));
-  http::async_read(stream, buffer, *parser,
-                   [self = shared_from_this()](beast::error_code error, std::size_t /*bytes*/) {
-                     // Closed, too slow, too big or malformed: nothing to answer.
-                     if (error) {
-                       self->Drop();
-                       return;
-                     }
-                     self->Answer();
-                   });
-}
-
-void HttpSession::Answer() {
-  ++requests;
-  const http::request<http::empty_body>& request = parser->get();
-  Request facts;
-  facts.method = request.method_string();
-  facts.target = request.target();
-  facts.host = request[http::field::host];
-  facts.origin = request[http::field::origin];
-  facts.upgrade = websocket::is_upgrade(request);
-  Judgement judgement = JudgeRequest(facts, shared.served);
-  if (!judgement.code.empty()) {
-    switch (shared.room.JudgeCode(address, judgement.code, shared.clock())) {
-      case net::WrongCodeBackoff::Verdict::kWait: judgement.answer = Answer::kTooManyTries; break;
-      case net::WrongCodeBackoff::Verdict::kWrong:
-        judgement.answer = Answer::kWrongCode;
-        shared.room.Note(address + ": refused: a wrong code in the address");
-        break;
-      case net::WrongCodeBackoff::Verdict::kRight: break;
-    }
-  }
-  if (judgement.answer == Answer::kPlay) {
-    // The connection is the WebSocket's from here on; this session ends.
-    stream.expires_never();
-    auto session =
-        std::make_shared<WebSocketSession>(stream.release_socket(), std::move(address), shared);
-    shared.sockets.push_back(session);
-    session->Start(parser->release());
-    dropped = true;
-    return;
-  }
-  Respond(judgement, request.keep_alive() && KeepsConnection(judgement.answer));
-}
-
-void HttpSession::Respond(const Judgement& judgement, bool keepAlive) {
-  const Response response = ResponseFor(judgement);
-  reply = {};
-  reply.version(11);
-  reply.result(response.status);
-  reply.set(http::field::content_type, response.contentType);
-  for (const auto& [name, value] : response.headers) {
-    reply.set(name, value);
-  }
-  reply.body() = response.body.empty() ? response.text
-                                       : std::string(response.body.begin(), response.body.end());
-  reply.keep_alive(keepAlive);
-  reply.prepare_payload();
-  stream.expires_after(std::chrono::milliseconds(shared.settings.requestMs));
-  http::async_write(stream, reply,
-                    [self = shared_from_this()](beast::error_code error, std::size_t /*bytes*/) {
-                      if (error || !self->reply.keep_alive()) {
-                        self->Drop();
-                        return;
-                      }
-                      self->ReadRequest();
-                    });
-}
-
-WebSocketSession::WebSocketSession(Tcp::socket tcp, std::string peer, SharedState& state)
-    : socket(std::move(tcp)), address(std::move(peer)), shared(state), openedAt(state.clock()) {
-  ++shared.open;
-}
+WebSocketSession::WebSocketSession(Tcp::socket tcp, std::string peer,
+                                   ConnectionTally::Ticket counted, SharedState& state)
+    : socket(std::move(tcp)),
+      address(std::move(peer)),
+      ticket(std::move(counted)),
+      shared(state),
+      openedAt(state.clock()) {}
 
 WebSocketSession::~WebSocketSession() {
   link.reset();  // gives up its seat while the room is certainly there
-  --shared.open;
 }
 
-void WebSocketSession::Start(const http::request<http::empty_body>& request) {
+void WebSocketSession::Start(const UpgradeRequest& request) {
   websocket::stream_base::timeout timeouts{};
   // Opening and closing handshakes; silence is the protocol's own business
   // (heartbeats both ways), so Beast sends no pings.

@@ -1,16 +1,11 @@
-// The web server's connections, inside the server alone (this header brings
-// Boost.Beast): an HTTP session that answers requests and hands a WebSocket
-// request on, the WebSocket session that carries one browser's link, and the
-// state they share.
+// The game's own web server's connections, inside the server alone (this
+// header brings Boost.Beast): the WebSocket session that carries one
+// browser's link, and the state it shares with the HTTP sessions
+// (web/http_session.h) that hand WebSocket requests on.
 #pragma once
 
-#include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
-#include <boost/beast/http/empty_body.hpp>
-#include <boost/beast/http/message.hpp>
-#include <boost/beast/http/parser.hpp>
-#include <boost/beast/http/string_body.hpp>
 #include <boost/beast/websocket/stream.hpp>
 #include <cstdint>
 #include <deque>
@@ -21,17 +16,15 @@
 
 #include "web/browser_link.h"
 #include "web/browser_room.h"
+#include "web/connection_tally.h"
+#include "web/http_session.h"
 #include "web/request_rules.h"
 #include "web/web_server.h"
 
 namespace torvelkan::web {
 
-namespace beast = boost::beast;
-namespace http = boost::beast::http;
 namespace websocket = boost::beast::websocket;
-using Tcp = boost::asio::ip::tcp;
 
-class HttpSession;
 class WebSocketSession;
 
 // What every connection of one server sees.
@@ -40,54 +33,35 @@ struct SharedState {
   WebServer::Clock clock;
   BrowserRoom room;
   Served served;
-  std::size_t open = 0;  // connections, of either kind
+  ConnectionTally tally;  // connections, of either kind
+  HttpGate gate;
   std::vector<std::weak_ptr<HttpSession>> pages;
   std::vector<std::weak_ptr<WebSocketSession>> sockets;
 
   SharedState(WebSettings given, WebServer::Clock clockSource);
+  SharedState(const SharedState&) = delete;
+  SharedState& operator=(const SharedState&) = delete;
   // Closes the oldest connection that has not joined the game, if any.
   void MakeRoom();
-};
-
-// One TCP connection while it speaks HTTP: requests for the page's files,
-// until it asks for the WebSocket.
-class HttpSession : public std::enable_shared_from_this<HttpSession> {
- public:
-  HttpSession(Tcp::socket socket, std::string peer, SharedState& state);
-  ~HttpSession();
-  HttpSession(const HttpSession&) = delete;
-  HttpSession& operator=(const HttpSession&) = delete;
-
-  void Start() { ReadRequest(); }
-  void Drop();
-  bool Over() const { return dropped; }
-  std::uint32_t OpenedAt() const { return openedAt; }
 
  private:
-  void ReadRequest();
-  void Answer();
-  void Respond(const Judgement& judgement, bool keepAlive);
-
-  beast::tcp_stream stream;
-  std::string address;
-  SharedState& shared;
-  std::uint32_t openedAt;
-  std::size_t requests = 0;
-  beast::flat_buffer buffer;
-  std::optional<http::request_parser<http::empty_body>> parser;
-  http::response<http::string_body> reply;
-  bool dropped = false;
+  // A request judged, its code checked against the game's (wrong ones counted).
+  Judgement Judge(const Request& request, const std::string& address);
+  // A WebSocket allowed: a session of its own carries the browser's link.
+  void Upgrade(Tcp::socket socket, std::string address, ConnectionTally::Ticket ticket,
+               const UpgradeRequest& request);
 };
 
 // One browser's WebSocket: its link to the game and what waits to be sent.
 class WebSocketSession : public std::enable_shared_from_this<WebSocketSession> {
  public:
-  WebSocketSession(Tcp::socket tcp, std::string peer, SharedState& state);
+  WebSocketSession(Tcp::socket tcp, std::string peer, ConnectionTally::Ticket counted,
+                   SharedState& state);
   ~WebSocketSession();
   WebSocketSession(const WebSocketSession&) = delete;
   WebSocketSession& operator=(const WebSocketSession&) = delete;
 
-  void Start(const http::request<http::empty_body>& request);
+  void Start(const UpgradeRequest& request);
   void Frame(const CellGrid& wire);
   void Check();
   void Close(net::ByeReason reason, const std::string& why);
@@ -106,6 +80,7 @@ class WebSocketSession : public std::enable_shared_from_this<WebSocketSession> {
 
   websocket::stream<beast::tcp_stream> socket;
   std::string address;
+  ConnectionTally::Ticket ticket;
   SharedState& shared;
   std::uint32_t openedAt;
   std::optional<BrowserLink> link;  // from the WebSocket's handshake on

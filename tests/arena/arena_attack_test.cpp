@@ -1,8 +1,6 @@
 // The arena server under attack on loopback, on the real clock: floods of
 // connections, half-open greetings, a slow sender, garbage, a burst of
 // requests and room codes guessed from many addresses, while four rooms play.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <gtest/gtest.h>
@@ -25,24 +23,6 @@ namespace {
 
 using namespace testing;
 using namespace std::chrono_literals;
-
-// A connection from a loopback address of its own (127.0.0.n), as another
-// machine's would be; none if the system will not have it.
-net::Socket ConnectFrom(const std::string& from, std::uint16_t port) {
-  net::Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  inet_pton(AF_INET, from.c_str(), &address.sin_addr);
-  if (bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    return {};
-  }
-  inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-  address.sin_port = htons(port);
-  if (connect(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    return {};
-  }
-  return socket;
-}
 
 void SendAll(const net::Socket& socket, const Bytes& bytes) {
   if (!bytes.empty()) {

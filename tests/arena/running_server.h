@@ -2,6 +2,10 @@
 // of it made of the client's own connections: what the server tests share.
 #pragma once
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,6 +36,24 @@ inline std::uint32_t NowMs() {
   return static_cast<std::uint32_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch())
           .count());
+}
+
+// A connection from a loopback address of its own (127.0.0.n), as another
+// machine's would be; none if the system will not have it.
+inline net::Socket ConnectFrom(const std::string& from, std::uint16_t port) {
+  net::Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  inet_pton(AF_INET, from.c_str(), &address.sin_addr);
+  if (bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    return {};
+  }
+  inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
+  address.sin_port = htons(port);
+  if (connect(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    return {};
+  }
+  return socket;
 }
 
 // The server as the program runs it, its log kept for the test.

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -21,7 +22,7 @@ extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leav
 
 namespace torvelkan::e2e {
 
-ArenaProcess::ArenaProcess() {
+ArenaProcess::ArenaProcess(const std::vector<std::string>& options) {
   std::string name = "/tmp/torvelkan-e2e-arena-log-XXXXXX";
   const int fd = mkstemp(name.data());
   if (fd < 0) {
@@ -38,7 +39,12 @@ ArenaProcess::ArenaProcess() {
   std::string binary = GameBinary();
   std::string serve = "--serve";
   std::string where = "127.0.0.1:0";
-  std::vector<char*> arguments = {binary.data(), serve.data(), where.data(), nullptr};
+  std::vector<std::string> more = options;
+  std::vector<char*> arguments = {binary.data(), serve.data(), where.data()};
+  for (std::string& option : more) {
+    arguments.push_back(option.data());
+  }
+  arguments.push_back(nullptr);
   if (posix_spawn(&pid, binary.c_str(), &actions, nullptr, arguments.data(), environ) != 0) {
     pid = -1;
   }
@@ -48,16 +54,21 @@ ArenaProcess::ArenaProcess() {
     return;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (port == 0 && std::chrono::steady_clock::now() < deadline) {
+  const bool door = std::find(options.begin(), options.end(), "--web") != options.end();
+  while ((port == 0 || (door && webPort == 0)) && std::chrono::steady_clock::now() < deadline) {
     const std::string log = Log();
     const std::size_t at = log.find(", port ");
+    const std::size_t browsers = log.find("browsers: ");
     if (at != std::string::npos) {
       port = std::atoi(log.c_str() + at + 7);
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    if (browsers != std::string::npos && log.find(", port ", browsers) != std::string::npos) {
+      webPort = std::atoi(log.c_str() + log.find(", port ", browsers) + 7);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_GT(port, 0) << "the server never said where it listens:\n" << Log();
+  EXPECT_TRUE(!door || webPort > 0) << "the server never said where browsers come in:\n" << Log();
 }
 
 ArenaProcess::~ArenaProcess() {

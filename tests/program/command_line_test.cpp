@@ -206,5 +206,45 @@ TEST(CommandLine, ArenaOptions) {
   EXPECT_NE(UsageText().find("--serve [ADDRESS][:PORT]"), std::string::npos);
 }
 
+// --web alone plays here, on loopback and any free port unless told; with
+// --serve it is the arena's door for browsers, on the arena's address and
+// its own port unless told, in either order; with the others, a fault.
+TEST(CommandLine, WebOptions) {
+  const struct {
+    std::vector<const char*> arguments;
+    std::string address;
+    std::uint16_t port;
+    std::string errorHas;  // empty: parsed
+  } cases[] = {
+      {{"--web"}, "127.0.0.1", 0, ""},
+      {{"--web", ":8080"}, "", 8080, ""},
+      {{"--web", "8080"}, "127.0.0.1", 8080, ""},
+      {{"--web=192.168.1.20"}, "192.168.1.20", 0, ""},
+      {{"--serve", "--web"}, "", 41962, ""},
+      {{"--serve", "10.0.0.5", "--web"}, "10.0.0.5", 41962, ""},
+      {{"--web", "--serve", "10.0.0.5:7000"}, "10.0.0.5", 41962, ""},
+      {{"--serve", "10.0.0.5", "--web", "8080"}, "10.0.0.5", 8080, ""},
+      {{"--serve", "--web", "127.0.0.1"}, "127.0.0.1", 41962, ""},
+      {{"--serve", "--web=[::1]:0"}, "::1", 0, ""},
+      {{"--web", "99999"}, "", 0, "port"},
+      {{"--web", "--web"}, "", 0, "given twice"},
+      {{"--online", "h", "--web"}, "", 0, "--online"},
+      {{"--web", "--host"}, "", 0, "--host"},
+  };
+  for (const auto& c : cases) {
+    const CommandLine parsed = ParseCommandLine(c.arguments);
+    const std::string shown = c.arguments.back();
+    if (!c.errorHas.empty()) {
+      EXPECT_EQ(parsed.action, CommandLine::Action::kError) << shown;
+      EXPECT_NE(parsed.error.find(c.errorHas), std::string::npos) << shown << ": " << parsed.error;
+      continue;
+    }
+    EXPECT_EQ(parsed.action, CommandLine::Action::kPlay) << shown << ": " << parsed.error;
+    EXPECT_TRUE(parsed.web.on) << shown;
+    EXPECT_EQ(parsed.web.address, c.address) << shown;
+    EXPECT_EQ(parsed.web.port, c.port) << shown;
+  }
+}
+
 }  // namespace
 }  // namespace torvelkan

@@ -24,6 +24,7 @@
 #include "replay/recording.h"
 #include "replay/replay_player.h"
 #include "support/same_cells.h"
+#include "web/browser_page.h"
 #include "web/devtools_pipe.h"
 
 namespace torvelkan::web::testing {
@@ -32,11 +33,6 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-
-// Backgrounds of the fighters' bodies, as console colour numbers.
-constexpr int kBlueBody = 9;
-constexpr int kRedBody = 12;
-constexpr int kUnitsPerColumn = 5;
 
 // The game as a player starts it, its standard output on a pipe.
 class Game {
@@ -118,141 +114,6 @@ class Game {
   pid_t pid = -1;
   int output = -1;
 };
-
-// The page's grid: a character and an attribute per cell.
-struct Grid {
-  std::vector<std::uint8_t> chars;
-  std::vector<std::uint8_t> attributes;
-
-  bool Whole() const { return chars.size() == kCellCount; }
-  CellGrid Cells() const {
-    CellGrid cells{};
-    for (std::size_t i = 0; i < cells.size() && Whole(); ++i) {
-      cells[i].Char.UnicodeChar = chars[i];
-      cells[i].Attributes = attributes[i];
-    }
-    return cells;
-  }
-  std::string Text() const {
-    std::string text;
-    for (std::size_t i = 0; i < chars.size(); ++i) {
-      text += chars[i] >= 32 && chars[i] < 127 ? static_cast<char>(chars[i]) : ' ';
-      text += i % kColumns == kColumns - 1 ? "\n" : "";
-    }
-    return text;
-  }
-  bool Shows(const std::string& words) const { return Text().find(words) != std::string::npos; }
-  int Background(int row, int column) const {
-    return (attributes[static_cast<std::size_t>(row * kColumns + column)] >> 4) & 15;
-  }
-};
-
-// A fighter's body below the counters: the median column of the rows that
-// hold a run of at least five cells of its colour (particles lie apart), and
-// the lowest of those rows; -1 when none shows.
-struct Body {
-  int column = -1;
-  int bottom = -1;
-};
-
-Body BodyOf(const Grid& grid, int colour) {
-  std::vector<int> columns;
-  Body body;
-  for (int row = 3; row < kRows; ++row) {
-    std::vector<int> inRow;
-    int run = 0;
-    int longest = 0;
-    for (int column = 0; column < kColumns; ++column) {
-      run = grid.Background(row, column) == colour ? run + 1 : 0;
-      longest = std::max(longest, run);
-      if (run > 0) {
-        inRow.push_back(column);
-      }
-    }
-    if (longest >= 5) {
-      columns.insert(columns.end(), inRow.begin(), inRow.end());
-      body.bottom = row;
-    }
-  }
-  if (!columns.empty()) {
-    const auto middle = columns.begin() + static_cast<std::ptrdiff_t>(columns.size() / 2);
-    std::nth_element(columns.begin(), middle, columns.end());
-    body.column = *middle;
-  }
-  return body;
-}
-
-class Page {
- public:
-  Page(Chromium& browser, std::string session) : browser(browser), session(std::move(session)) {}
-
-  Grid Read() const {
-    const std::string hex = browser.Evaluate(session, "torvelkan.grid()");
-    Grid grid;
-    for (std::size_t i = 0; i + 3 < hex.size(); i += 4) {
-      grid.chars.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-      grid.attributes.push_back(
-          static_cast<std::uint8_t>(std::stoi(hex.substr(i + 2, 2), nullptr, 16)));
-    }
-    return grid;
-  }
-  std::string Status() const { return browser.Evaluate(session, "torvelkan.status()"); }
-
-  bool WaitFor(const std::function<bool(const Grid&)>& ready, milliseconds limit,
-               Grid* last = nullptr) const {
-    const auto until = SteadyClock::now() + limit;
-    Grid grid;
-    bool met = false;
-    while (!met && SteadyClock::now() < until) {
-      grid = Read();
-      met = grid.Whole() && ready(grid);
-      if (!met) {
-        std::this_thread::sleep_for(milliseconds(20));
-      }
-    }
-    if (last != nullptr) {
-      *last = grid;
-    }
-    return met;
-  }
-
-  // Waits for a fighter to stand still for 200 ms and returns where.
-  Body Settled(int colour) const {
-    Body body = BodyOf(Read(), colour);
-    auto since = SteadyClock::now();
-    const auto until = since + seconds(5);
-    while (SteadyClock::now() < until && SteadyClock::now() - since < milliseconds(200)) {
-      std::this_thread::sleep_for(milliseconds(20));
-      const Body now = BodyOf(Read(), colour);
-      if (now.column != body.column || now.bottom != body.bottom) {
-        body = now;
-        since = SteadyClock::now();
-      }
-    }
-    return body;
-  }
-
-  void Down(const std::string& code, const std::string& key, int windowsCode) const {
-    browser.Key(session, "keyDown", code, key, windowsCode);
-  }
-  void Up(const std::string& code, const std::string& key, int windowsCode) const {
-    browser.Key(session, "keyUp", code, key, windowsCode);
-  }
-  void Tap(const std::string& code, const std::string& key, int windowsCode) const {
-    Down(code, key, windowsCode);
-    std::this_thread::sleep_for(milliseconds(30));
-    Up(code, key, windowsCode);
-  }
-
- private:
-  Chromium& browser;
-  std::string session;
-};
-
-bool Fighting(const Grid& grid) {
-  return BodyOf(grid, kBlueBody).column >= 0 && BodyOf(grid, kRedBody).column >= 0 &&
-         !grid.Shows("Get Ready");
-}
 
 // A folder of the test's own, removed with everything in it however the test ends.
 class Folder {

@@ -90,6 +90,57 @@ TEST(RequestRules, OnlyThePagesFilesAndItsWebSocketUnderTheCodeAreServed) {
   EXPECT_EQ(far.answer, Answer::kPage);
 }
 
+TEST(RequestRules, AnArenasDoorServesItsPageUnderAnyNameAndItsWebSocketOnlyToItsOwnPage) {
+  constexpr char kName[] = "game.example.org";
+  struct DoorCase {
+    const char* method;
+    const char* target;
+    const char* host;
+    const char* origin;
+    bool upgrade;
+    Answer answer;
+  };
+  const DoorCase cases[] = {
+      {"GET", "/", kName, "", false, Answer::kPage},
+      {"GET", "/", "game.example.org:8080", "", false, Answer::kPage},
+      {"GET", "/", "[2001:db8::1]:41962", "", false, Answer::kPage},
+      {"GET", "/page.js", kName, "", false, Answer::kScript},
+      {"GET", "/page.css", kName, "", false, Answer::kStyle},
+      {"GET", "/play", kName, "http://game.example.org", true, Answer::kPlay},
+      // Behind a proxy that speaks TLS, the page's own origin is https.
+      {"GET", "/play", kName, "https://game.example.org", true, Answer::kPlay},
+      {"GET", "/play", kName, "http://evil.example", true, Answer::kWrongOrigin},
+      {"GET", "/play", kName, "http://game.example.org.evil.example", true, Answer::kWrongOrigin},
+      {"GET", "/play", kName, "", true, Answer::kWrongOrigin},
+      {"GET", "/play", kName, "null", true, Answer::kWrongOrigin},
+      {"GET", "/play", kName, "ftp://game.example.org", true, Answer::kWrongOrigin},
+      {"GET", "/play", kName, "", false, Answer::kNeedsUpgrade},
+      {"GET", "/", kName, "http://game.example.org", true, Answer::kNotFound},
+      // Nothing else, and no file at all.
+      {"GET", "/../../etc/passwd", kName, "", false, Answer::kNotFound},
+      {"GET", "/%2e%2e/%2e%2e/etc/passwd", kName, "", false, Answer::kNotFound},
+      {"GET", "/page.js/../../../etc/passwd", kName, "", false, Answer::kNotFound},
+      {"GET", "//etc/passwd", kName, "", false, Answer::kNotFound},
+      {"GET", "/index.html", kName, "", false, Answer::kNotFound},
+      {"GET", "/k7m2q9xp/", kName, "", false, Answer::kNotFound},
+      {"GET", "/?room=k7m2q9xp", kName, "", false, Answer::kNotFound},
+      {"GET", "*", kName, "", false, Answer::kNotFound},
+      {"HEAD", "/", kName, "", false, Answer::kWrongMethod},
+      {"POST", "/play", kName, "http://game.example.org", true, Answer::kWrongMethod},
+      {"GET", "/", "", "", false, Answer::kWrongHost},
+      {"GET", "/", "game example", "", false, Answer::kWrongHost},
+      {"GET", "/", "game.example.org\r\nX: y", "", false, Answer::kWrongHost},
+      {"GET", "/", "game.example.org:99999", "", false, Answer::kWrongHost},
+  };
+  for (const DoorCase& c : cases) {
+    const Judgement judgement =
+        JudgeDoorRequest(Request{c.method, c.target, c.host, c.origin, c.upgrade});
+    EXPECT_EQ(judgement.answer, c.answer) << c.method << " " << c.target << " Host " << c.host
+                                          << " Origin " << c.origin;
+    EXPECT_EQ(judgement.code, "") << c.target;
+  }
+}
+
 bool Has(const Response& response, const std::string& name, const std::string& value) {
   return std::any_of(response.headers.begin(), response.headers.end(), [&](const auto& header) {
     return header.first == name && header.second == value;
