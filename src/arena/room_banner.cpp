@@ -21,7 +21,7 @@ std::string SeatBanner(const Room& room, std::optional<Side> seat) {
 }
 
 void PutSeatBanner(CellGrid& wire, const Room& room, std::optional<Side> seat) {
-  net::PutBannerLine(wire, net::kBannerRow, SeatBanner(room, seat));
+  net::PutBannerLine(wire, kSeatBannerRow, SeatBanner(room, seat));
 }
 
 }  // namespace torvelkan::arena

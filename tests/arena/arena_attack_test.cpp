@@ -133,7 +133,7 @@ TEST(ArenaServer, UnderAttackEveryRoomKeepsItsPaceAndARealPlayerGetsIn) {
     std::unique_ptr<online::LobbyConnection> lobby = EnterLobby(port);
     const std::unique_ptr<Client> player =
         Enter(port, Ask(*lobby, net::LobbyRequest::kCreateRoom).code, net::Role::kGuest);
-    joined = player && ReadUntil({player.get()}, [&] { return player->Shows(1, "You are red"); });
+    joined = player && ReadUntil({player.get()}, [&] { return player->Shows(2, "You are red"); });
   });
   const int attacked = lowestRate(std::chrono::seconds(4));
   stop = true;

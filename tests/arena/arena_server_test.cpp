@@ -25,9 +25,13 @@ TEST(ArenaServer, PlayersMeetByARoomsCodeOneWatchesAndEveryoneHearsTheServerStop
   const std::string code = ready.code;
   std::unique_ptr<Client> red = Enter(port, code, net::Role::kGuest);
   ASSERT_TRUE(red);
+  // The banner stays all the room long: it must leave the health numbers
+  // (columns 37 to 42 of row 1) in view.
   ASSERT_TRUE(ReadUntil({red.get()}, [&] {
-    return red->Shows(1, "You are red; blue is the AI until a friend joins with code " + code);
-  })) << red->Row(1);
+    return red->Shows(2, "You are red; blue is the AI until a friend joins with code " + code) &&
+           red->Row(1).substr(37, 6) == "100100";
+  })) << red->Row(1) << "\n"
+      << red->Row(2);
   std::unique_ptr<Client> blue = Enter(port, code, net::Role::kGuest);
   ASSERT_TRUE(blue);
   std::string refusal;
@@ -45,13 +49,13 @@ TEST(ArenaServer, PlayersMeetByARoomsCodeOneWatchesAndEveryoneHearsTheServerStop
   std::vector<Client*> all = {red.get(), blue.get(), watcher.get()};
   EXPECT_TRUE(ReadUntil(all,
                         [&] {
-                          return red->Shows(1, "You are red ") && blue->Shows(1, "You are blue ") &&
-                                 watcher->Shows(1, "Watching ") && SameArena(*red, *watcher) &&
+                          return red->Shows(2, "You are red ") && blue->Shows(2, "You are blue ") &&
+                                 watcher->Shows(2, "Watching ") && SameArena(*red, *watcher) &&
                                  SameArena(*red, *blue);
                         }))
-      << red->Row(1) << "\n"
-      << blue->Row(1) << "\n"
-      << watcher->Row(1);
+      << red->Row(2) << "\n"
+      << blue->Row(2) << "\n"
+      << watcher->Row(2);
 
   // A lobby that sends nonsense is dropped; the room plays on.
   lobby->Leave();
@@ -62,9 +66,9 @@ TEST(ArenaServer, PlayersMeetByARoomsCodeOneWatchesAndEveryoneHearsTheServerStop
   // Blue's player gone without a word: the AI takes blue at once.
   blue.reset();
   EXPECT_TRUE(ReadUntil({red.get(), watcher.get()}, [&] {
-    return red->Shows(1, "You are red; blue is the AI until a friend joins with code " + code) &&
-           watcher->Shows(1, "Watching: a seat is free");
-  })) << red->Row(1);
+    return red->Shows(2, "You are red; blue is the AI until a friend joins with code " + code) &&
+           watcher->Shows(2, "Watching: a seat is free");
+  })) << red->Row(2);
   EXPECT_TRUE(ReadUntil({red.get(), watcher.get()}, [&] { return red->PassRate() >= 450; }))
       << "the room plays at its pace: " << red->Row(0);
 
@@ -84,7 +88,7 @@ TEST(ArenaServer, ARoomEndsWhenBothPlayersHaveLeftAndItsWatchersAreTold) {
   std::unique_ptr<Client> watcher = Enter(running.Port(), code, net::Role::kSpectator);
   ASSERT_TRUE(red && watcher);
   ASSERT_TRUE(ReadUntil({red.get(), watcher.get()}, [&] {
-    return red->Shows(1, "blue is the AI until another player comes");
+    return red->Shows(2, "blue is the AI until another player comes");
   }));
   red->Send([](Bytes& out) { net::AppendBye(net::ByeReason::kLeft, out); });
   EXPECT_TRUE(ReadUntil({watcher.get()}, [&] { return watcher->closed; }));

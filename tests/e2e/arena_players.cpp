@@ -44,8 +44,11 @@ void StartRoom(Player& player, std::string& code) {
   ASSERT_TRUE(player.tmux.WaitFor([&](const Screen& s) { return s.Contains(invite); }, seconds(10),
                                   &screen))
       << screen.Dump();
-  const std::string& line = screen.lines[1];
-  code = line.substr(line.find(invite) + invite.size(), 8);
+  for (const std::string& line : screen.lines) {
+    if (const std::size_t at = line.find(invite); at != std::string::npos) {
+      code = line.substr(at + invite.size(), 8);
+    }
+  }
 }
 
 void JoinByCode(Player& player, const std::string& code) {

@@ -199,7 +199,7 @@ TEST(ArenaDoor, ABrowserIsOneMorePeerAndNothingItSendsHurtsAnyoneElse) {
   ASSERT_TRUE(blue.Await(kType(net::MessageType::kWelcome)));
   ASSERT_TRUE(blue.Await(kType(net::MessageType::kFrame)));
   ASSERT_TRUE(arena::testing::ReadUntil({red.get()}, [&] {
-    return red->Shows(1, "You are red") && !red->Shows(1, "the AI") && red->PassRate() > 0;
+    return red->Shows(2, "You are red") && !red->Shows(2, "the AI") && red->PassRate() > 0;
   }));
   // The room's pace read off its frame counter, the lowest in a while; and
   // every second something for blue (its frames, or heartbeats).
