@@ -27,10 +27,14 @@ TEST(ArenaServer, PlayersMeetByARoomsCodeOneWatchesAndEveryoneHearsTheServerStop
   ASSERT_TRUE(red);
   // The banner stays all the room long: it must leave the health numbers
   // (columns 37 to 42 of row 1) in view.
-  ASSERT_TRUE(ReadUntil({red.get()}, [&] {
-    return red->Shows(2, "You are red; blue is the AI until a friend joins with code " + code) &&
-           red->Row(1).substr(37, 6) == "100100";
-  })) << red->Row(1) << "\n"
+  ASSERT_TRUE(ReadUntil(
+      {red.get()},
+      [&] {
+        return red->Shows(2,
+                          "You are red; blue is the AI until a friend joins with code " + code) &&
+               red->Row(1).substr(37, 6) == "100100";
+      }))
+      << red->Row(1) << "\n"
       << red->Row(2);
   std::unique_ptr<Client> blue = Enter(port, code, net::Role::kGuest);
   ASSERT_TRUE(blue);

@@ -140,7 +140,8 @@ double Percentile(std::vector<double> values, double share) {
     return -1;
   }
   std::sort(values.begin(), values.end());
-  return values[std::min(values.size() - 1, static_cast<std::size_t>(share * static_cast<double>(values.size())))];
+  return values[std::min(values.size() - 1,
+                         static_cast<std::size_t>(share * static_cast<double>(values.size())))];
 }
 
 double Metric(Chromium& browser, const std::string& session, const std::string& name) {

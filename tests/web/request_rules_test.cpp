@@ -135,8 +135,8 @@ TEST(RequestRules, AnArenasDoorServesItsPageUnderAnyNameAndItsWebSocketOnlyToIts
   for (const DoorCase& c : cases) {
     const Judgement judgement =
         JudgeDoorRequest(Request{c.method, c.target, c.host, c.origin, c.upgrade});
-    EXPECT_EQ(judgement.answer, c.answer) << c.method << " " << c.target << " Host " << c.host
-                                          << " Origin " << c.origin;
+    EXPECT_EQ(judgement.answer, c.answer)
+        << c.method << " " << c.target << " Host " << c.host << " Origin " << c.origin;
     EXPECT_EQ(judgement.code, "") << c.target;
   }
 }
