@@ -5,6 +5,7 @@
 
 #include "arena/arena_server.h"
 #include "net/lobby_messages.h"
+#include "net/unfinished_cap.h"
 
 namespace torvelkan::arena {
 
@@ -56,20 +57,7 @@ bool ArenaServer::Take(net::PeerLink link, std::uint32_t nowMs) {
 }
 
 void ArenaServer::MakeRoomForAGreeting(std::uint32_t nowMs) {
-  // Unfinished connections (handshakes and goodbyes) are capped: the oldest
-  // makes room, so a flood of idle connections cannot keep a player out.
-  std::size_t unfinished = 0;
-  Connection* oldest = nullptr;
-  for (const auto& connection : connections) {
-    if (connection->link.Unfinished()) {
-      ++unfinished;
-      if (oldest == nullptr ||
-          connection->link.UnfinishedFor(nowMs) > oldest->link.UnfinishedFor(nowMs)) {
-        oldest = connection.get();
-      }
-    }
-  }
-  if (unfinished >= settings.maxHandshakes && oldest != nullptr) {
+  if (Connection* oldest = net::UnfinishedToDrop(connections, nowMs, settings.maxHandshakes)) {
     oldest->link.Drop();
     Note(*oldest, "dropped unfinished to make room");
   }

@@ -12,6 +12,7 @@
 #include "net/grid_diff.h"
 #include "net/lobby_messages.h"
 #include "net/message_stream.h"
+#include "net/queued_output.h"
 
 namespace torvelkan::net {
 
@@ -293,22 +294,10 @@ class GuestSession {
   }
 
   void Flush() {
-    while (outputSent < output.size()) {
-      const long sent =
-          SendSome(socket.Get(), std::span<const std::uint8_t>(output).subspan(outputSent));
-      if (sent == kClosed) {
-        Finish(1, "the host closed the connection");
-      }
-      if (sent <= 0) {
-        break;
-      }
-      outputSent += static_cast<std::size_t>(sent);
-    }
-    if (outputSent == output.size()) {
-      output.clear();
-      outputSent = 0;
-    } else if (output.size() - outputSent > kMaxUnsentBytes) {
-      Finish(1, "the host stopped reading");
+    switch (SendQueued(socket.Get(), output, outputSent, kMaxUnsentBytes)) {
+      case Flushed::kClosed: Finish(1, "the host closed the connection"); break;
+      case Flushed::kBacklogged: Finish(1, "the host stopped reading"); break;
+      case Flushed::kAsFarAsTaken: break;
     }
   }
 

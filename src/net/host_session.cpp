@@ -8,6 +8,7 @@
 
 #include "net/grid_diff.h"
 #include "net/join_code.h"
+#include "net/unfinished_cap.h"
 
 namespace torvelkan::net {
 
@@ -108,20 +109,7 @@ void HostSession::AcceptWaiting(std::uint32_t now) {
     if (!socket.IsOpen()) {
       return;
     }
-    // Unfinished connections (handshakes and goodbyes) are capped: the oldest
-    // makes room, so a flood of idle connections cannot keep a player out.
-    std::size_t unfinished = 0;
-    Connection* oldest = nullptr;
-    for (const auto& connection : connections) {
-      if (connection->link.Unfinished()) {
-        ++unfinished;
-        if (oldest == nullptr ||
-            connection->link.UnfinishedFor(now) > oldest->link.UnfinishedFor(now)) {
-          oldest = connection.get();
-        }
-      }
-    }
-    if (unfinished >= settings.maxHandshakes && oldest != nullptr) {
+    if (Connection* oldest = UnfinishedToDrop(connections, now, settings.maxHandshakes)) {
       oldest->link.Drop();
       Note(oldest->link.Address() + ": dropped unfinished to make room");
     }

@@ -6,6 +6,7 @@
 
 #include "net/guest_client.h"
 #include "net/messages.h"
+#include "net/queued_output.h"
 
 namespace torvelkan::online {
 
@@ -224,23 +225,10 @@ LobbyAnswer LobbyConnection::TakeAnswer() {
 }
 
 void LobbyConnection::Flush() {
-  while (outputSent < output.size()) {
-    const long sent =
-        net::SendSome(socket.Get(), std::span<const std::uint8_t>(output).subspan(outputSent));
-    if (sent == net::kClosed) {
-      End("the server closed the connection");
-      return;
-    }
-    if (sent <= 0) {
-      break;
-    }
-    outputSent += static_cast<std::size_t>(sent);
-  }
-  if (outputSent == output.size()) {
-    output.clear();
-    outputSent = 0;
-  } else if (output.size() - outputSent > kMaxUnsentBytes) {
-    End("the server stopped reading");
+  switch (net::SendQueued(socket.Get(), output, outputSent, kMaxUnsentBytes)) {
+    case net::Flushed::kClosed: End("the server closed the connection"); break;
+    case net::Flushed::kBacklogged: End("the server stopped reading"); break;
+    case net::Flushed::kAsFarAsTaken: break;
   }
 }
 

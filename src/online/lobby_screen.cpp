@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "common/keys.h"
-#include "common/world.h"
 #include "net/messages.h"
+#include "screens/menu_box.h"
 
 namespace torvelkan::online {
 
@@ -163,20 +163,7 @@ void LobbyScreen::Update(std::uint32_t elapsed) {
 
 void LobbyScreen::Render(ConsoleScreen& screen) const {
   screen.Clear();
-  for (const MenuDot& dot : dots) {
-    screen.PutCell(WorldToColumn(dot.x), WorldToRow(dot.y), 'o', dot.attribute);
-  }
-  for (int column = kBoxLeft; column <= kBoxRight; ++column) {
-    for (int row = kBoxTop; row <= kBoxBottom; ++row) {
-      screen.PutCell(column, row, ' ', 0);
-    }
-    screen.PutCell(column, kBoxTop - 1, '-', kFrameAttribute);
-    screen.PutCell(column, kBoxBottom + 1, '-', kFrameAttribute);
-  }
-  for (int row = kBoxTop; row <= kBoxBottom; ++row) {
-    screen.PutCell(kBoxLeft - 1, row, '|', kFrameAttribute);
-    screen.PutCell(kBoxRight + 1, row, '|', kFrameAttribute);
-  }
+  DrawDotsBehindBox(screen, dots, {kBoxLeft, kBoxRight, kBoxTop, kBoxBottom}, kFrameAttribute);
   screen.PutText(40, kBoxTop, "Torvelkan online", kTitleAttribute, kAlignCenter);
   switch (page) {
     case Page::kMenu: RenderMenu(screen); break;

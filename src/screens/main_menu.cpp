@@ -2,7 +2,7 @@
 #include "screens/main_menu.h"
 
 #include "common/keys.h"
-#include "common/world.h"
+#include "screens/menu_box.h"
 
 namespace torvelkan {
 namespace {
@@ -50,25 +50,7 @@ void MainMenu::OnKey(std::uint16_t code) {
 }
 
 void MainMenu::Render(ConsoleScreen& screen) {
-  for (const MenuDot& dot : dots) {
-    screen.PutCell(WorldToColumn(dot.x), WorldToRow(dot.y), 'o', dot.attribute);
-  }
-
-  // The interior hides the dots behind the box; the corners are left out, so
-  // a dot passing there stays visible.
-  for (int column = kBoxLeft; column <= kBoxRight; ++column) {
-    for (int row = kBoxTop; row <= kBoxBottom; ++row) {
-      screen.PutCell(column, row, ' ', 0);
-    }
-  }
-  for (int column = kBoxLeft; column <= kBoxRight; ++column) {
-    screen.PutCell(column, kBoxTop - 1, '-', kFrameAttribute);
-    screen.PutCell(column, kBoxBottom + 1, '-', kFrameAttribute);
-  }
-  for (int row = kBoxTop; row <= kBoxBottom; ++row) {
-    screen.PutCell(kBoxLeft - 1, row, '|', kFrameAttribute);
-    screen.PutCell(kBoxRight + 1, row, '|', kFrameAttribute);
-  }
+  DrawDotsBehindBox(screen, dots, {kBoxLeft, kBoxRight, kBoxTop, kBoxBottom}, kFrameAttribute);
 
   screen.PutText(40, kBoxTop, "Torvelkan", kTitleAttribute, kAlignCenter);
 

@@ -112,4 +112,13 @@ void HttpSession::Respond(const Judgement& judgement, bool keepAlive) {
                     });
 }
 
+void StartPage(Tcp::socket socket, std::string address, ConnectionTally& tally,
+               const HttpGate& gate, std::vector<std::weak_ptr<HttpSession>>& pages) {
+  ConnectionTally::Ticket ticket = tally.Count(address);
+  auto page =
+      std::make_shared<HttpSession>(std::move(socket), std::move(address), std::move(ticket), gate);
+  pages.push_back(page);
+  page->Start();
+}
+
 }  // namespace torvelkan::web

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/socket.h"
 #include "web/connection_tally.h"
@@ -77,5 +78,10 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   bool writing = false;
   bool dropped = false;
 };
+
+// Starts a session on a connection let in: counted against its address and
+// kept among the server's pages.
+void StartPage(Tcp::socket socket, std::string address, ConnectionTally& tally,
+               const HttpGate& gate, std::vector<std::weak_ptr<HttpSession>>& pages);
 
 }  // namespace torvelkan::web

@@ -2,94 +2,49 @@
 // run from the game's own loop.
 #include "web/web_server.h"
 
-#include <algorithm>
-#include <boost/asio/executor_work_guard.hpp>
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/signal_set.hpp>
-#include <boost/asio/steady_timer.hpp>
 #include <chrono>
 #include <csignal>
 
 #include "common/monotonic_clock.h"
 #include "net/grid_diff.h"
-#include "web/web_listener.h"
+#include "web/server_loop.h"
+#include "web/session_list.h"
 #include "web/web_sessions.h"
 
 namespace torvelkan::web {
-
-namespace asio = boost::asio;
 
 namespace {
 
 // Handlers run by one Poll: a flood of messages cannot hold the game's pass up.
 constexpr int kHandlersPerPoll = 64;
-constexpr std::chrono::milliseconds kAcceptRetry{100};
 
 }  // namespace
 
 struct WebServer::Impl {
   // Declared first, so that it outlives the connections the io_context ends.
   SharedState shared;
-  asio::io_context io{1};
-  asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(io);
-  Tcp::acceptor acceptor{io};
-  asio::signal_set signals{io, SIGINT, SIGTERM};
-  asio::steady_timer retry{io};
-  int quitSignal = 0;
-
-  Impl(WebSettings settings, Clock clock) : shared(std::move(settings), std::move(clock)) {}
-
-  void Listen();
-  void Accept();
-  void Run(int handlers);
-  void Prune();
-};
-
-void WebServer::Impl::Listen() {
-  shared.served.loopbackOnly = ListenOn(acceptor, shared.settings.address, shared.settings.port);
-  shared.served.port = acceptor.local_endpoint().port();
-}
-
-void WebServer::Impl::Accept() {
-  acceptor.async_accept([this](boost::system::error_code error, Tcp::socket socket) {
-    if (error == asio::error::operation_aborted) {
-      return;  // the server is closing
-    }
-    if (error) {
-      // Out of descriptors, say: look again a little later, not at once.
-      retry.expires_after(kAcceptRetry);
-      retry.async_wait([this](boost::system::error_code waited) {
-        if (!waited) {
-          Accept();
-        }
-      });
-      return;
-    }
-    TuneAccepted(socket);
-    std::string address = PeerAddress(socket);
+  ServerLoop loop{[this](Tcp::socket socket, std::string address) {
     Prune();
     if (shared.tally.Total() >= shared.settings.maxConnections) {
       shared.MakeRoom();
     }
-    ConnectionTally::Ticket ticket = shared.tally.Count(address);
-    auto page = std::make_shared<HttpSession>(std::move(socket), std::move(address),
-                                              std::move(ticket), shared.gate);
-    shared.pages.push_back(page);
-    page->Start();
-    Accept();
-  });
-}
+    StartPage(std::move(socket), std::move(address), shared.tally, shared.gate, shared.pages);
+  }};
+  boost::asio::signal_set signals{loop.Io(), SIGINT, SIGTERM};
+  int quitSignal = 0;
 
-void WebServer::Impl::Run(int handlers) {
-  for (int i = 0; i < handlers && io.poll_one() > 0; ++i) {
+  Impl(WebSettings settings, Clock clock) : shared(std::move(settings), std::move(clock)) {}
+
+  void Listen() {
+    shared.served.loopbackOnly = loop.Listen(shared.settings.address, shared.settings.port);
+    shared.served.port = loop.Port();
   }
-}
-
-void WebServer::Impl::Prune() {
-  std::erase_if(shared.pages, [](const auto& weak) { return weak.expired(); });
-  std::erase_if(shared.sockets, [](const auto& weak) { return weak.expired(); });
-}
+  void Prune() {
+    ForgetEnded(shared.pages);
+    ForgetEnded(shared.sockets);
+  }
+};
 
 WebServer::WebServer(WebSettings settings, Clock clock)
     : impl(std::make_unique<Impl>(std::move(settings), std::move(clock))) {
@@ -99,23 +54,15 @@ WebServer::WebServer(WebSettings settings, Clock clock)
       impl->quitSignal = signal;
     }
   });
-  impl->Accept();
+  impl->loop.Accept();
 }
 
 WebServer::~WebServer() {
+  impl->loop.StopAccepting();
   boost::system::error_code ignored;
-  impl->acceptor.close(ignored);
   impl->signals.cancel(ignored);
-  for (const auto& weak : impl->shared.sockets) {
-    if (const auto socket = weak.lock()) {
-      socket->Drop();
-    }
-  }
-  for (const auto& weak : impl->shared.pages) {
-    if (const auto page = weak.lock()) {
-      page->Drop();
-    }
-  }
+  DropAll(impl->shared.sockets);
+  DropAll(impl->shared.pages);
 }
 
 std::uint16_t WebServer::Port() const { return impl->shared.served.port; }
@@ -127,7 +74,7 @@ BrowserRoom& WebServer::Room() { return impl->shared.room; }
 int WebServer::QuitSignal() const { return impl->quitSignal; }
 
 void WebServer::Poll() {
-  impl->Run(kHandlersPerPoll);
+  impl->loop.Run(kHandlersPerPoll);
   impl->Prune();
   for (const auto& weak : impl->shared.sockets) {
     if (const auto socket = weak.lock()) {
@@ -139,7 +86,7 @@ void WebServer::Poll() {
 void WebServer::WaitUntil(std::int64_t deadlineUs) {
   const std::int64_t wait = deadlineUs - MonotonicMicroseconds();
   if (wait > 0) {
-    impl->io.run_one_for(std::chrono::microseconds(wait));
+    impl->loop.Io().run_one_for(std::chrono::microseconds(wait));
   }
   Poll();
 }
@@ -161,8 +108,7 @@ void WebServer::Broadcast(const CellGrid& cells) {
 }
 
 void WebServer::Farewell(std::uint32_t limitMs) {
-  boost::system::error_code ignored;
-  impl->acceptor.close(ignored);
+  impl->loop.StopAccepting();
   for (const auto& weak : impl->shared.sockets) {
     if (const auto socket = weak.lock()) {
       socket->Close(net::ByeReason::kGameOver, "the game ended");
@@ -171,15 +117,10 @@ void WebServer::Farewell(std::uint32_t limitMs) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
   for (;;) {
     impl->Prune();
-    const bool anyLeft =
-        std::any_of(impl->shared.sockets.begin(), impl->shared.sockets.end(), [](const auto& weak) {
-          const auto socket = weak.lock();
-          return socket && !socket->Over();
-        });
-    if (!anyLeft || std::chrono::steady_clock::now() >= until) {
+    if (!AnyOpen(impl->shared.sockets) || std::chrono::steady_clock::now() >= until) {
       break;
     }
-    impl->io.run_one_until(until);
+    impl->loop.Io().run_one_until(until);
   }
 }
 

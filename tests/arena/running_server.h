@@ -56,22 +56,39 @@ inline net::Socket ConnectFrom(const std::string& from, std::uint16_t port) {
   return socket;
 }
 
-// The server as the program runs it, its log kept for the test.
-class Running {
+// The settings given, listening on loopback at any free port.
+inline ArenaSettings OnLoopback(ArenaSettings given = {}) {
+  given.address = "127.0.0.1";
+  given.port = 0;
+  return given;
+}
+
+// A server's log lines, kept from its thread for the test to look through.
+class KeptLines {
  public:
-  explicit Running(ArenaSettings given = {})
-      : settings(Loopback(std::move(given))),
-        log([this](const std::string& line) { Keep(line); }, 10000),
-        server(settings, log),
-        thread([this] {
-          while (!stop) {
-            server.Turn(10);
-          }
-          server.Stop();
-        }) {}
-  ~Running() { Stop(); }
-  Running(const Running&) = delete;
-  Running& operator=(const Running&) = delete;
+  void Keep(const std::string& line) {
+    const std::lock_guard<std::mutex> hold(mutex);
+    lines.push_back(line);
+  }
+  bool Has(const std::string& text) {
+    const std::lock_guard<std::mutex> hold(mutex);
+    return std::ranges::any_of(
+        lines, [&](const std::string& line) { return line.find(text) != std::string::npos; });
+  }
+
+ private:
+  std::mutex mutex;
+  std::vector<std::string> lines;
+};
+
+// A thread turning a server until stopped, at the latest when it goes.
+class Turning {
+ public:
+  explicit Turning(std::function<void(const std::atomic<bool>& stop)> turn)
+      : thread([this, turn = std::move(turn)] { turn(stop); }) {}
+  ~Turning() { Stop(); }
+  Turning(const Turning&) = delete;
+  Turning& operator=(const Turning&) = delete;
 
   void Stop() {
     stop = true;
@@ -79,32 +96,37 @@ class Running {
       thread.join();
     }
   }
+
+ private:
+  std::atomic<bool> stop{false};
+  std::thread thread;
+};
+
+// The server as the program runs it, its log kept for the test.
+class Running {
+ public:
+  explicit Running(ArenaSettings given = {})
+      : settings(OnLoopback(std::move(given))),
+        log([this](const std::string& line) { kept.Keep(line); }, 10000),
+        server(settings, log),
+        turning([this](const std::atomic<bool>& stop) {
+          while (!stop) {
+            server.Turn(10);
+          }
+          server.Stop();
+        }) {}
+
+  void Stop() { turning.Stop(); }
   std::uint16_t Port() const { return server.Port(); }
-  bool Logged(const std::string& text) {
-    const std::lock_guard<std::mutex> hold(mutex);
-    return std::ranges::any_of(
-        lines, [&](const std::string& line) { return line.find(text) != std::string::npos; });
-  }
+  bool Logged(const std::string& text) { return kept.Has(text); }
 
   ArenaSettings settings;
   ServerLog log;
   ArenaServer server;  // read only once stopped
 
  private:
-  static ArenaSettings Loopback(ArenaSettings given) {
-    given.address = "127.0.0.1";
-    given.port = 0;
-    return given;
-  }
-  void Keep(const std::string& line) {
-    const std::lock_guard<std::mutex> hold(mutex);
-    lines.push_back(line);
-  }
-
-  std::mutex mutex;
-  std::vector<std::string> lines;
-  std::atomic<bool> stop{false};
-  std::thread thread;
+  KeptLines kept;
+  Turning turning;
 };
 
 // A room's player or spectator: frames applied, the rest noted by type.
