@@ -203,12 +203,12 @@ void CloseSocket(SocketHandle socket) noexcept {
 
 void PollSockets(std::span<PollEntry> entries, int timeoutMs) {
   std::vector<os::PollRecord> records(entries.size());
+  // cppcheck-suppress badBitmaskCheck ; kPollPeerClosed is 0 only where the system has none
+  const int reading = os::kPollRead | os::kPollPeerClosed;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     records[i].fd = entries[i].socket;
-    // cppcheck-suppress badBitmaskCheck ; kPollPeerClosed is 0 only where the system has none
-    records[i].events =
-        static_cast<short>((entries[i].wantRead ? os::kPollRead | os::kPollPeerClosed : 0) |
-                           (entries[i].wantWrite ? os::kPollWrite : 0));
+    records[i].events = static_cast<short>((entries[i].wantRead ? reading : 0) |
+                                           (entries[i].wantWrite ? os::kPollWrite : 0));
   }
   const int ready = os::Poll(records, timeoutMs);
   for (std::size_t i = 0; i < entries.size(); ++i) {

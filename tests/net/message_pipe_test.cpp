@@ -117,6 +117,7 @@ TEST(MessagePipe, ASlowBrowserSkipsFramesAndIsDroppedAndEachEndHearsTheOtherGo) 
   PeerLink moved(first, "203.0.113.6", 1000);
   moved = PeerLink(std::make_shared<MessagePipe>(), "203.0.113.7", 1000);
   EXPECT_TRUE(first->LinkGone());
+  EXPECT_FALSE(moved.Gone()) << "the link holds its second pipe";
 }
 
 }  // namespace

@@ -99,13 +99,16 @@ constexpr char kWatcher[] = R"(
 })()
 )";
 
+net::Socket JoinAsGuest(std::uint16_t port, const std::string& code) {
+  std::string error;
+  return online::ConnectToRoom("127.0.0.1", port, 3000, code, net::Role::kGuest, error);
+}
+
 // A player that takes blue's seat and does nothing, so that no AI moves: the
 // picture changes only when red does.
 class IdleBlue {
  public:
-  IdleBlue(std::uint16_t port, const std::string& code) {
-    std::string error;
-    socket = online::ConnectToRoom("127.0.0.1", port, 3000, code, net::Role::kGuest, error);
+  IdleBlue(std::uint16_t port, const std::string& code) : socket(JoinAsGuest(port, code)) {
     thread = std::thread([this] {
       std::array<std::uint8_t, 16384> buffer{};
       while (!stop && socket.IsOpen()) {

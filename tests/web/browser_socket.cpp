@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 
 void SendAll(const net::Socket& socket, const std::string& bytes) {
   std::size_t sent = 0;
-  const auto until = SteadyClock::now() + 1s;
+  const auto until = SteadyClock::now() + std::chrono::seconds(1);
   while (sent < bytes.size() && SteadyClock::now() < until) {
     const ssize_t n =
         ::send(socket.Get(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -62,7 +62,7 @@ std::string Browser::Open(std::uint16_t port, const std::string& from, const std
                        "Sec-WebSocket-Version: 13\r\nOrigin: " +
                            (origin.empty() ? "http://127.0.0.1:" + std::to_string(port) : origin) +
                            "\r\n"));
-  const auto until = SteadyClock::now() + 2s;
+  const auto until = SteadyClock::now() + std::chrono::seconds(2);
   while (input.find("\r\n\r\n") == std::string::npos && SteadyClock::now() < until) {
     input += ReadFor(socket, 10ms);
   }
@@ -179,7 +179,7 @@ int Browser::Drain() {
 }
 
 bool Browser::Ends() {
-  const auto until = SteadyClock::now() + 2s;
+  const auto until = SteadyClock::now() + std::chrono::seconds(2);
   while (!ended && SteadyClock::now() < until) {
     Next(100ms);
   }
