@@ -33,7 +33,11 @@ std::string ParseWebOption(std::span<const char* const> arguments, std::size_t& 
     // A port alone: no address is all digits.
     std::string unused;
     options.portGiven = true;
-    return ParseEndpoint(":" + std::string(value), true, unused, options.port);
+    // Appended, not ":" + a temporary: GCC 12 takes that for an overlapping
+    // copy in optimised builds.
+    std::string endpoint = ":";
+    endpoint += value;
+    return ParseEndpoint(endpoint, true, unused, options.port);
   }
   options.addressGiven = true;
   return ParseEndpoint(value, true, options.address, options.port, &options.portGiven);
