@@ -96,7 +96,7 @@ std::string SshFrontDoor::WhyNot() {
   return {};
 }
 
-SshFrontDoor::SshFrontDoor(const std::string& command) {
+SshFrontDoor::SshFrontDoor(const std::string& gameArguments) {
   std::string name = "/tmp/torvelkan-e2e-sshd-XXXXXX";
   if (mkdtemp(name.data()) == nullptr) {
     ADD_FAILURE() << "no folder for sshd";
@@ -117,6 +117,13 @@ SshFrontDoor::SshFrontDoor(const std::string& command) {
     ADD_FAILURE() << "ssh-keygen failed";
     return;
   }
+  const std::string game = folder + "/torvelkan";
+  if (Run("cp " + ShellQuote(GameBinary()) + " " + ShellQuote(game) + " && chmod 755 " +
+          ShellQuote(game)) != 0) {
+    ADD_FAILURE() << "cannot copy the game for the test's user";
+    return;
+  }
+  const std::string command = ShellQuote(game) + " " + gameArguments;
   // A shell, as the front door's account has (the forced command runs
   // through it); no password, but not locked.
   if (Run("useradd --no-create-home --home-dir / --shell /bin/sh " + user) != 0) {
@@ -168,8 +175,9 @@ SshFrontDoor::~SshFrontDoor() {
     EXPECT_EQ(Run("userdel " + user), 0) << "the test's user " << user << " is left behind";
   }
   if (!folder.empty()) {
-    for (const char* file : {"host_key", "host_key.pub", "player_key", "player_key.pub",
-                             "authorized_keys", "sshd_config", "sshd.log", "sshd.pid"}) {
+    for (const char* file :
+         {"host_key", "host_key.pub", "player_key", "player_key.pub", "authorized_keys",
+          "sshd_config", "sshd.log", "sshd.pid", "torvelkan"}) {
       unlink((folder + "/" + file).c_str());
     }
     rmdir(folder.c_str());

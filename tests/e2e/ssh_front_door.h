@@ -16,8 +16,11 @@ class SshFrontDoor {
   // Why the test cannot have one here (not root, no sshd), or empty.
   static std::string WhyNot();
 
-  // Every login of the test's user runs command, as the block forces.
-  explicit SshFrontDoor(const std::string& command);
+  // Every login of the test's user runs the game with these arguments, as
+  // the block forces. The game is copied into the door's own folder: the
+  // build may lie in a folder only its owner can enter (mktemp -d makes
+  // them so), where the test's user could not run it.
+  explicit SshFrontDoor(const std::string& gameArguments);
   ~SshFrontDoor();
   SshFrontDoor(const SshFrontDoor&) = delete;
   SshFrontDoor& operator=(const SshFrontDoor&) = delete;

@@ -30,9 +30,7 @@ using std::chrono::milliseconds;
 using std::chrono::seconds;
 using SteadyClock = std::chrono::steady_clock;
 
-std::string Online(int port) {
-  return ShellQuote(GameBinary()) + " --online 127.0.0.1:" + std::to_string(port);
-}
+std::string Online(int port) { return "--online 127.0.0.1:" + std::to_string(port); }
 
 TEST(SshFrontDoor, TwoPlayersComeInWithSshAndFight) {
   if (const std::string why = SshFrontDoor::WhyNot(); !why.empty()) {
