@@ -73,8 +73,8 @@ void GameInTerminal::Signal(const std::string& name) {
 
 void GameInTerminal::ExpectTerminalBack(int status) {
   Screen screen;
-  ASSERT_TRUE(tmux.WaitFor([this](const Screen&) { return tmux.Display("#{alternate_on}") == "0"; },
-                           seconds(10), &screen))
+  ASSERT_TRUE(
+      tmux.WaitFor([this](const Screen&) { return tmux.ShellInFront(); }, seconds(10), &screen))
       << screen.Dump();
   tmux.Type("echo GAME-ENDED-$?");
   ASSERT_TRUE(tmux.WaitForText("GAME-ENDED-" + std::to_string(status), seconds(10), &screen))

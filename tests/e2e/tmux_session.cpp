@@ -281,6 +281,11 @@ bool TmuxSession::WaitFor(const std::function<bool(const Screen&)>& ready,
   }
 }
 
+bool TmuxSession::ShellInFront() const {
+  const std::string front = Display("#{pane_current_command}");
+  return Display("#{alternate_on}") == "0" && (front == "sh" || front == "bash");
+}
+
 bool TmuxSession::WaitForText(const std::string& text, std::chrono::milliseconds timeout,
                               Screen* last) const {
   return WaitFor([&text](const Screen& screen) { return screen.Contains(text); }, timeout, last);

@@ -54,6 +54,11 @@ class TmuxSession {
   // A tmux format of the pane, e.g. "#{cursor_flag}", "#{alternate_on}", "#{pane_pid}".
   std::string Display(const std::string& format) const;
 
+  // Whether the pane's shell has its terminal back: the shell's screen shows
+  // and no program is in front of it. Until then a line typed may go to a
+  // program still leaving (an ssh client in raw mode, a game flushing input).
+  bool ShellInFront() const;
+
   // Polls the screen until the predicate holds or the time is up; the last
   // screen seen is left in *last when given.
   bool WaitFor(const std::function<bool(const Screen&)>& ready, std::chrono::milliseconds timeout,
