@@ -77,12 +77,10 @@ void Walk(Player& player, const std::string& key, int colour, int direction,
     }
     return true;
   };
-  bool walked = false;
-  for (int tap = 0; tap < 30 && !walked; ++tap) {
-    player.tmux.Keys({key});
-    walked = player.tmux.WaitFor([&](const Screen&) { return movedEverywhere(); }, kTap);
-  }
-  EXPECT_TRUE(walked) << key << "\n" << player.tmux.Capture().Dump();
+  EXPECT_TRUE(player.tmux.TapUntil(
+      key, [&](const Screen&) { return movedEverywhere(); }, 30, kTap))
+      << key << "\n"
+      << player.tmux.Capture().Dump();
 }
 
 }  // namespace torvelkan::e2e

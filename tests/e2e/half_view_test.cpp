@@ -87,17 +87,14 @@ TEST_F(HalfView, ANewPlayerGoesFromTheNoticeToAFightAndReadsTheWholeReadme) {
   const int before = BodyOf(screen, kRedBody).column;
   // Tapped again if a stall of the game let a tap's guessed release come
   // before it had walked.
-  bool walked = false;
-  for (int tap = 0; tap < 8 && !walked; ++tap) {
-    tmux.Keys({"Left"});
-    walked = tmux.WaitFor(
-        [before](const Screen& s) {
-          const Body body = BodyOf(s, kRedBody);
-          return body.cells > 0 && body.column <= before - 5;
-        },
-        seconds(2), &screen, true);
-  }
-  ASSERT_TRUE(walked) << screen.Dump();
+  ASSERT_TRUE(tmux.TapUntil(
+      "Left",
+      [before](const Screen& s) {
+        const Body body = BodyOf(s, kRedBody);
+        return body.cells > 0 && body.column <= before - 5;
+      },
+      8, seconds(2), &screen, true))
+      << screen.Dump();
 
   // The readme: its lines at full height from row 1, every one of them
   // reached with Down, down to the empty line after the last CR LF.

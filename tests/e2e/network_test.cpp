@@ -197,14 +197,10 @@ class Network : public ::testing::Test {
     const auto both = [this, &moved](const Screen& s) {
       return moved(s) && moved(host.tmux.Capture(true));
     };
-    bool walked = false;
-    for (int tap = 0; tap < 30 && !walked; ++tap) {
-      guest.tmux.Keys({key});
-      walked = guest.tmux.WaitFor(both, kTap, nullptr, true);
-    }
-    EXPECT_TRUE(walked) << key << "\nhost:\n"
-                        << host.tmux.Capture(true).Dump() << "\nguest:\n"
-                        << guest.tmux.Capture(true).Dump();
+    EXPECT_TRUE(guest.tmux.TapUntil(key, both, 30, kTap, nullptr, true))
+        << key << "\nhost:\n"
+        << host.tmux.Capture(true).Dump() << "\nguest:\n"
+        << guest.tmux.Capture(true).Dump();
   }
 
   Player host;
@@ -261,14 +257,10 @@ TEST_F(Network, AGuestKilledMidFightLeavesTheHostPlayingWithBlueBackToTheAi) {
   EXPECT_LT(std::chrono::steady_clock::now() - killed, milliseconds(3500));
   // The host plays on: red walks on the host's own Left.
   const int red = BodyOf(host.tmux.Capture(true), kRedBody).column;
-  bool walked = false;
-  for (int tap = 0; tap < 30 && !walked; ++tap) {
-    host.tmux.Keys({"Left"});
-    walked =
-        host.tmux.WaitFor([red](const Screen& s) { return BodyOf(s, kRedBody).column <= red - 3; },
-                          kTap, nullptr, true);
-  }
-  EXPECT_TRUE(walked) << host.tmux.Capture(true).Dump();
+  EXPECT_TRUE(host.tmux.TapUntil(
+      "Left", [red](const Screen& s) { return BodyOf(s, kRedBody).column <= red - 3; }, 30, kTap,
+      nullptr, true))
+      << host.tmux.Capture(true).Dump();
   host.Kill();
 }
 

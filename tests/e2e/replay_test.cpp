@@ -104,14 +104,11 @@ class Replay : public GameInTerminal {
       return now.column != blue.column || now.bottom != blue.bottom;
     };
     Screen screen;
-    bool seen = false;
-    for (int tap = 0; tap < (red ? 1 : 8) && !seen; ++tap) {
-      tmux.Keys({key});
-      seen = tmux.WaitFor(taken, red ? seconds(10) : seconds(2), &screen, true);
-    }
-    ASSERT_TRUE(seen) << key << " was not taken\nbefore:\n"
-                      << before.Dump() << "after:\n"
-                      << screen.Dump();
+    ASSERT_TRUE(red ? tmux.TapUntil(key, taken, 1, seconds(10), &screen, true)
+                    : tmux.TapUntil(key, taken, 8, seconds(2), &screen, true))
+        << key << " was not taken\nbefore:\n"
+        << before.Dump() << "after:\n"
+        << screen.Dump();
   }
 
   void Note(const std::string& name, const Screen& screen) {

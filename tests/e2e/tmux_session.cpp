@@ -281,6 +281,17 @@ bool TmuxSession::WaitFor(const std::function<bool(const Screen&)>& ready,
   }
 }
 
+bool TmuxSession::TapUntil(const std::string& key, const std::function<bool(const Screen&)>& ready,
+                           int taps, std::chrono::milliseconds each, Screen* last, bool colours) {
+  for (int tap = 0; tap < taps; ++tap) {
+    Keys({key});
+    if (WaitFor(ready, each, last, colours)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool TmuxSession::ShellInFront() const {
   const std::string front = Display("#{pane_current_command}");
   return Display("#{alternate_on}") == "0" && (front == "sh" || front == "bash");

@@ -66,6 +66,12 @@ class TmuxSession {
   bool WaitForText(const std::string& text, std::chrono::milliseconds timeout,
                    Screen* last = nullptr) const;
 
+  // Taps key, at most taps times, each time waiting up to each for ready.
+  // The terminal reports no releases, so a tap may come to nothing when the
+  // game is kept waiting just after it; a test tapping again is a player's.
+  bool TapUntil(const std::string& key, const std::function<bool(const Screen&)>& ready, int taps,
+                std::chrono::milliseconds each, Screen* last = nullptr, bool colours = false);
+
   // Runs a command on the host (not in the pane) and returns its output.
   static std::string Host(const std::string& command, int* status = nullptr);
 
